@@ -1,0 +1,222 @@
+#include "base/Text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace vlmr {
+namespace {
+
+// One conversion descriptor per thread and direction: iconv_t is not thread-safe.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts `in`; on a sequence iconv refuses, calls skip(in) to learn how many bytes to
+  // drop, writes "?" and goes on.
+  template <typename Skip>
+  std::string Run(std::string_view in, Skip skip) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    out.reserve(in.size() * 3 / 2 + 8);
+    char buffer[4096];
+    char* src = const_cast<char*>(in.data());
+    std::size_t left = in.size();
+    while (left > 0) {
+      char* dst = buffer;
+      std::size_t room = sizeof buffer;
+      std::size_t rc = iconv(cd_, &src, &left, &dst, &room);
+      out.append(buffer, static_cast<std::size_t>(dst - buffer));
+      if (rc != static_cast<std::size_t>(-1)) {
+        continue;
+      }
+      if (errno == E2BIG) {
+        continue;
+      }
+      // EILSEQ or EINVAL: drop the offending character and write "?".
+      std::size_t n = skip(std::string_view(src, left));
+      if (n == 0 || n > left) {
+        n = left;
+      }
+      src += n;
+      left -= n;
+      out.push_back('?');
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::size_t Utf8SequenceLength(unsigned char c) {
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) return 2;
+  if (c >= 0xE0 && c <= 0xEF) return 3;
+  if (c >= 0xF0 && c <= 0xF4) return 4;
+  return 0;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+template <typename F>
+std::string MapAscii(std::string_view text, F f) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size();) {
+    std::size_t n = GbkCharLength(out, i);
+    if (n == 1) {
+      out[i] = f(out[i]);
+    }
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::size_t i = 0, n = text.size();
+  while (i < n) {
+    unsigned char c = p[i];
+    std::size_t len = Utf8SequenceLength(c);
+    if (len == 0 || i + len > n) return false;
+    for (std::size_t k = 1; k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+    }
+    if (len == 3) {
+      if (c == 0xE0 && p[i + 1] < 0xA0) return false;  // overlong
+      if (c == 0xED && p[i + 1] > 0x9F) return false;  // surrogate
+    } else if (len == 4) {
+      if (c == 0xF0 && p[i + 1] < 0x90) return false;  // overlong
+      if (c == 0xF4 && p[i + 1] > 0x8F) return false;  // above U+10FFFF
+    }
+    i += len;
+  }
+  return true;
+}
+
+std::string Utf8ToGbk(std::string_view utf8) {
+  if (!IsValidUtf8(utf8)) {
+    return {};
+  }
+  thread_local Converter conv("GBK", "UTF-8");
+  // The input is valid, so a refusal is a character without a GBK form: skip that character.
+  return conv.Run(utf8, [](std::string_view rest) {
+    return Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
+  });
+}
+
+std::string GbkToUtf8(std::string_view gbk) {
+  thread_local Converter conv("UTF-8", "GBK");
+  return conv.Run(gbk, [](std::string_view) { return std::size_t{1}; });
+}
+
+std::size_t GbkCharLength(std::string_view text, std::size_t pos) {
+  if (pos < text.size() && IsGbkLeadByte(text[pos]) && pos + 1 < text.size()) {
+    return 2;
+  }
+  return 1;
+}
+
+std::size_t GbkCharCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i += GbkCharLength(text, i)) {
+    ++count;
+  }
+  return count;
+}
+
+bool IsGbkTrailPosition(std::string_view text, std::size_t pos) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t n = GbkCharLength(text, i);
+    if (pos < i + n) {
+      return pos != i;
+    }
+    i += n;
+  }
+  return false;
+}
+
+std::string GbkLower(std::string_view text) { return MapAscii(text, AsciiLower); }
+std::string GbkUpper(std::string_view text) { return MapAscii(text, AsciiUpper); }
+
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && GbkLower(a) == GbkLower(b);
+}
+
+namespace {
+
+// Finds lowered `n` in lowered `t`, starting at the character boundary `from`; a match must
+// begin on a character boundary.
+std::size_t FindLowered(const std::string& t, const std::string& n, std::size_t from) {
+  for (std::size_t i = from; i < t.size(); i += GbkCharLength(t, i)) {
+    if (t.compare(i, n.size(), n) == 0) {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size_t from) {
+  if (needle.empty()) {
+    return from <= text.size() ? from : std::string_view::npos;
+  }
+  std::size_t start = 0;
+  while (start < from && start < text.size()) start += GbkCharLength(text, start);
+  return FindLowered(GbkLower(text), GbkLower(needle), start);
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  return std::string(text.substr(b, e - b));
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string out;
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = text.find(from, pos);
+    if (hit == std::string_view::npos) break;
+    out.append(text.substr(pos, hit - pos));
+    out.append(to);
+    pos = hit + from.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  const std::string lowered = GbkLower(text);
+  const std::string needle = GbkLower(from);
+  std::string out;
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = FindLowered(lowered, needle, pos);
+    if (hit == std::string_view::npos) break;
+    out.append(text.substr(pos, hit - pos));
+    out.append(to);
+    pos = hit + from.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
+}  // namespace vlmr

@@ -1,0 +1,24 @@
+// Process snapshot and termination (/proc here). Only processes the user may signal can be
+// terminated.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vlmr {
+
+struct TProcessEntry {
+  int pid;
+  std::string exeName;  // file name of the executable image ("vlmr", "update.exe")
+};
+
+std::vector<TProcessEntry> ProcessSnapshot();
+
+// Terminates every process whose executable file name equals `exeName` without regard to
+// case; the result of the last attempt (false when nothing matched). The caller is not
+// excluded.
+bool KillProcessByName(const std::string& exeName);
+// Terminates the process with that id; false when there is none or it cannot be signalled.
+bool KillProcessById(int pid);
+
+}  // namespace vlmr
