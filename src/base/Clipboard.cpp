@@ -41,7 +41,11 @@ void InstallClipboardService(std::shared_ptr<TClipboardService> service) {
   Service() = service ? std::move(service) : std::make_shared<TLocalClipboard>();
 }
 
-void SetClipboardText(const std::string& utf8) { Current()->SetText(utf8); }
-std::string ClipboardText() { return Current()->Text(); }
+void SetClipboardText(const std::string& utf8) {
+  Current()->SetText(utf8);
+}
+std::string ClipboardText() {
+  return Current()->Text();
+}
 
 }  // namespace vlmr

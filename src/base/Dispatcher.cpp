@@ -94,7 +94,9 @@ bool SendToUi(const std::function<void()>& call) {
 
 TQueueDispatcher::TQueueDispatcher() : owner_(std::this_thread::get_id()) {}
 
-TQueueDispatcher::~TQueueDispatcher() { Shutdown(); }
+TQueueDispatcher::~TQueueDispatcher() {
+  Shutdown();
+}
 
 void TQueueDispatcher::Post(std::function<void()> call) {
   {
@@ -109,7 +111,9 @@ void TQueueDispatcher::Post(std::function<void()> call) {
   call = nullptr;
 }
 
-bool TQueueDispatcher::IsUiThread() const { return std::this_thread::get_id() == owner_; }
+bool TQueueDispatcher::IsUiThread() const {
+  return std::this_thread::get_id() == owner_;
+}
 
 int TQueueDispatcher::ProcessEvents() {
   int count = 0;
@@ -117,7 +121,8 @@ int TQueueDispatcher::ProcessEvents() {
     std::function<void()> call;
     {
       std::lock_guard lock(mutex_);
-      if (queue_.empty()) break;
+      if (queue_.empty())
+        break;
       call = std::move(queue_.front());
       queue_.pop_front();
     }
@@ -131,11 +136,13 @@ bool TQueueDispatcher::ProcessUntil(const std::function<bool()>& done, int timeo
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (true) {
     ProcessEvents();
-    if (done()) return true;
+    if (done())
+      return true;
     std::unique_lock lock(mutex_);
     if (queue_.empty()) {
       // Woken by the next post; the short bound re-checks `done` for state changed elsewhere.
-      auto next = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
+      auto next =
+          std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(5));
       arrived_.wait_until(lock, next, [&] { return !queue_.empty(); });
     }
     if (std::chrono::steady_clock::now() >= deadline && queue_.empty()) {

@@ -21,8 +21,7 @@ std::intptr_t TMessageTarget::Deliver(std::uint32_t msg, std::uintptr_t wParam,
   }
 }
 
-std::intptr_t TMessageTarget::Send(std::uint32_t msg, std::uintptr_t wParam,
-                                   std::intptr_t lParam) {
+std::intptr_t TMessageTarget::Send(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
   if (IsClosed()) {
     return 0;
   }
@@ -35,7 +34,8 @@ void TMessageTarget::Post(std::uint32_t msg, std::uintptr_t wParam, std::intptr_
   if (IsClosed()) {
     return;
   }
-  PostToUi([self = shared_from_this(), msg, wParam, lParam] { self->Deliver(msg, wParam, lParam); });
+  PostToUi(
+      [self = shared_from_this(), msg, wParam, lParam] { self->Deliver(msg, wParam, lParam); });
 }
 
 void TMessageTarget::Close() {

@@ -14,8 +14,8 @@ namespace vlmr {
 
 class TMessageTarget : public std::enable_shared_from_this<TMessageTarget> {
  public:
-  using THandler = std::function<std::intptr_t(std::uint32_t msg, std::uintptr_t wParam,
-                                               std::intptr_t lParam)>;
+  using THandler =
+      std::function<std::intptr_t(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam)>;
 
   static std::shared_ptr<TMessageTarget> Create(THandler handler);
 

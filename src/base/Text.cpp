@@ -59,15 +59,23 @@ class Converter {
 };
 
 std::size_t Utf8SequenceLength(unsigned char c) {
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return 2;
-  if (c >= 0xE0 && c <= 0xEF) return 3;
-  if (c >= 0xF0 && c <= 0xF4) return 4;
+  if (c < 0x80)
+    return 1;
+  if (c >= 0xC2 && c <= 0xDF)
+    return 2;
+  if (c >= 0xE0 && c <= 0xEF)
+    return 3;
+  if (c >= 0xF0 && c <= 0xF4)
+    return 4;
   return 0;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 template <typename F>
 std::string MapAscii(std::string_view text, F f) {
@@ -90,16 +98,22 @@ bool IsValidUtf8(std::string_view text) {
   while (i < n) {
     unsigned char c = p[i];
     std::size_t len = Utf8SequenceLength(c);
-    if (len == 0 || i + len > n) return false;
+    if (len == 0 || i + len > n)
+      return false;
     for (std::size_t k = 1; k < len; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
+      if ((p[i + k] & 0xC0) != 0x80)
+        return false;
     }
     if (len == 3) {
-      if (c == 0xE0 && p[i + 1] < 0xA0) return false;  // overlong
-      if (c == 0xED && p[i + 1] > 0x9F) return false;  // surrogate
+      if (c == 0xE0 && p[i + 1] < 0xA0)
+        return false;  // overlong
+      if (c == 0xED && p[i + 1] > 0x9F)
+        return false;  // surrogate
     } else if (len == 4) {
-      if (c == 0xF0 && p[i + 1] < 0x90) return false;  // overlong
-      if (c == 0xF4 && p[i + 1] > 0x8F) return false;  // above U+10FFFF
+      if (c == 0xF0 && p[i + 1] < 0x90)
+        return false;  // overlong
+      if (c == 0xF4 && p[i + 1] > 0x8F)
+        return false;  // above U+10FFFF
     }
     i += len;
   }
@@ -149,8 +163,12 @@ bool IsGbkTrailPosition(std::string_view text, std::size_t pos) {
   return false;
 }
 
-std::string GbkLower(std::string_view text) { return MapAscii(text, AsciiLower); }
-std::string GbkUpper(std::string_view text) { return MapAscii(text, AsciiUpper); }
+std::string GbkLower(std::string_view text) {
+  return MapAscii(text, AsciiLower);
+}
+std::string GbkUpper(std::string_view text) {
+  return MapAscii(text, AsciiUpper);
+}
 
 bool SameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && GbkLower(a) == GbkLower(b);
@@ -176,24 +194,29 @@ std::size_t FindNoCase(std::string_view text, std::string_view needle, std::size
     return from <= text.size() ? from : std::string_view::npos;
   }
   std::size_t start = 0;
-  while (start < from && start < text.size()) start += GbkCharLength(text, start);
+  while (start < from && start < text.size())
+    start += GbkCharLength(text, start);
   return FindLowered(GbkLower(text), GbkLower(needle), start);
 }
 
 std::string Trim(std::string_view text) {
   std::size_t b = 0, e = text.size();
-  while (b < e && static_cast<unsigned char>(text[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ') --e;
+  while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+    ++b;
+  while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+    --e;
   return std::string(text.substr(b, e - b));
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  if (from.empty()) return std::string(text);
+  if (from.empty())
+    return std::string(text);
   std::string out;
   std::size_t pos = 0;
   while (true) {
     std::size_t hit = text.find(from, pos);
-    if (hit == std::string_view::npos) break;
+    if (hit == std::string_view::npos)
+      break;
     out.append(text.substr(pos, hit - pos));
     out.append(to);
     pos = hit + from.size();
@@ -203,14 +226,16 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 }
 
 std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to) {
-  if (from.empty()) return std::string(text);
+  if (from.empty())
+    return std::string(text);
   const std::string lowered = GbkLower(text);
   const std::string needle = GbkLower(from);
   std::string out;
   std::size_t pos = 0;
   while (true) {
     std::size_t hit = FindLowered(lowered, needle, pos);
-    if (hit == std::string_view::npos) break;
+    if (hit == std::string_view::npos)
+      break;
     out.append(text.substr(pos, hit - pos));
     out.append(to);
     pos = hit + from.size();

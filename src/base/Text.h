@@ -18,8 +18,12 @@ std::string GbkToUtf8(std::string_view gbk);
 bool IsValidUtf8(std::string_view text);
 
 // True for a byte that starts a double-byte GBK character (0x81..0xFE).
-inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-inline bool IsGbkLeadByte(char c) { return IsGbkLeadByte(static_cast<unsigned char>(c)); }
+inline bool IsGbkLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+inline bool IsGbkLeadByte(char c) {
+  return IsGbkLeadByte(static_cast<unsigned char>(c));
+}
 
 // Length in bytes of the character that starts at `pos` (1 or 2; 1 for a lead byte at the end).
 std::size_t GbkCharLength(std::string_view text, std::size_t pos);

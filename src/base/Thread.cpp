@@ -106,10 +106,13 @@ void TWorkerRegistry::Leave() {
 bool TWorkerRegistry::WaitUntilEmpty(int timeoutMs, const std::function<void()>& pump) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (true) {
-    if (pump) pump();
+    if (pump)
+      pump();
     std::unique_lock lock(RegistryMutex());
-    if (RegistryCount() == 0) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (RegistryCount() == 0)
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
     // Short waits: the pump must run again soon, since workers may be blocked in a send.
     RegistryChanged().wait_for(lock, std::chrono::milliseconds(5));
   }

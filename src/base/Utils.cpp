@@ -36,7 +36,8 @@ std::vector<std::string_view> SplitDots(std::string_view text) {
   while (true) {
     std::size_t dot = text.find('.', start);
     parts.push_back(text.substr(start, dot == std::string_view::npos ? dot : dot - start));
-    if (dot == std::string_view::npos) break;
+    if (dot == std::string_view::npos)
+      break;
     start = dot + 1;
   }
   return parts;
@@ -44,18 +45,22 @@ std::vector<std::string_view> SplitDots(std::string_view text) {
 
 long long PartValue(std::string_view part) {
   std::string t = Trim(part);
-  if (t.empty()) return 0;
+  if (t.empty())
+    return 0;
   std::size_t i = 0;
   bool negative = false;
   if (t[0] == '-' || t[0] == '+') {
     negative = t[0] == '-';
     i = 1;
   }
-  if (i == t.size()) return 0;
+  if (i == t.size())
+    return 0;
   long long value = 0;
   for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return 0;
-    if (value > (LLONG_MAX - 9) / 10) return 0;  // out of range is not a number
+    if (t[i] < '0' || t[i] > '9')
+      return 0;
+    if (value > (LLONG_MAX - 9) / 10)
+      return 0;  // out of range is not a number
     value = value * 10 + (t[i] - '0');
   }
   return negative ? -value : value;
@@ -101,7 +106,9 @@ std::string AppFolder() {
   return IncludeBackslash(slash == std::string::npos ? std::string() : exe.substr(0, slash));
 }
 
-std::string ExeFileName() { return TextAfterLast(ExePath(), kPathDelim, ExePath()); }
+std::string ExeFileName() {
+  return TextAfterLast(ExePath(), kPathDelim, ExePath());
+}
 
 void SetAppFolderOverride(std::string_view folder) {
   std::lock_guard lock(OverrideMutex());
@@ -169,8 +176,10 @@ bool IsNewerVersion(std::string_view candidate, std::string_view installed) {
   }
   for (std::size_t i = 0; i < a.size(); ++i) {
     long long x = PartValue(a[i]), y = PartValue(b[i]);
-    if (x > y) return true;
-    if (x < y) return false;
+    if (x > y)
+      return true;
+    if (x < y)
+      return false;
   }
   return false;
 }

@@ -18,13 +18,13 @@ TEST(Text, Utf8ToGbkConvertsAndRefusesInvalidInput) {
       {"abc", "abc"},
       {"中文", kZhong + kWen},
       {"a中b", "a" + kZhong + "b"},
-      {"\xC3\x28", ""},                // bad continuation
-      {"\xE4\xB8", ""},                // truncated sequence
-      {"\xC0\xAF", ""},                // overlong slash
-      {"\xED\xA0\x80", ""},            // surrogate
-      {"\xF4\x90\x80\x80", ""},        // above U+10FFFF
-      {"x\xF0\x9F\x98\x80y", "x?y"},   // emoji: no GBK form
-      {"\xED\x95\x9C", "?"},           // a Hangul syllable: not in GBK
+      {"\xC3\x28", ""},                            // bad continuation
+      {"\xE4\xB8", ""},                            // truncated sequence
+      {"\xC0\xAF", ""},                            // overlong slash
+      {"\xED\xA0\x80", ""},                        // surrogate
+      {"\xF4\x90\x80\x80", ""},                    // above U+10FFFF
+      {"x\xF0\x9F\x98\x80y", "x?y"},               // emoji: no GBK form
+      {"\xED\x95\x9C", "?"},                       // a Hangul syllable: not in GBK
       {"\xC3\xA9t\xC3\xA9", "\xA8\xA6t\xA8\xA6"},  // é is in GBK
   };
   for (const auto& c : cases) {
@@ -35,7 +35,9 @@ TEST(Text, Utf8ToGbkConvertsAndRefusesInvalidInput) {
 TEST(Text, GbkToUtf8ReplacesBytesThatAreNotGbk) {
   EXPECT_EQ(GbkToUtf8(kZhong + kWen), "中文");
   EXPECT_EQ(GbkToUtf8("plain"), "plain");
-  EXPECT_EQ(GbkToUtf8("a\xFF" "b"), "a?b");
+  EXPECT_EQ(GbkToUtf8("a\xFF"
+                      "b"),
+            "a?b");
   EXPECT_EQ(GbkToUtf8("a\xD6"), "a?");  // lead byte at the end
   // Round trip through both directions keeps every GBK character.
   EXPECT_EQ(Utf8ToGbk(GbkToUtf8(kZhong + "x" + kWen)), kZhong + "x" + kWen);
@@ -69,7 +71,9 @@ TEST(Text, FindAndReplaceWithoutCase) {
   EXPECT_EQ(FindNoCase("Hello World", "WORLD"), 6u);
   EXPECT_EQ(FindNoCase("abc", "x"), std::string::npos);
   // A needle never matches from the middle of a double-byte character.
-  std::string t = "\xB0\x41" "A";
+  std::string t =
+      "\xB0\x41"
+      "A";
   EXPECT_EQ(FindNoCase(t, "a"), 2u);
   EXPECT_EQ(ReplaceAllNoCase("aXbxc", "x", "-"), "a-b-c");
   EXPECT_EQ(ReplaceAll("a,b,,c", ",", " "), "a b  c");

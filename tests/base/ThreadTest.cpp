@@ -56,7 +56,8 @@ TEST(MessageTarget, SendsFromSeveralThreadsBlockAndArriveInOrder) {
   for (int t = 0; t < kThreads; ++t) {
     const auto& got = seen[static_cast<std::uintptr_t>(t)];
     ASSERT_EQ(got.size(), static_cast<std::size_t>(kEach));
-    for (int i = 0; i < kEach; ++i) EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
+    for (int i = 0; i < kEach; ++i)
+      EXPECT_EQ(got[static_cast<std::size_t>(i)], i);
   }
 }
 
@@ -70,7 +71,8 @@ TEST(MessageTarget, ClosedTargetDropsQueuedAndLaterMessages) {
   std::intptr_t result = -1;
   std::thread sender([&] { result = target->Send(1, 0, 0); });
   // Wait until the send is queued, then close before it is handled.
-  while (ui->Pending() == 0) std::this_thread::yield();
+  while (ui->Pending() == 0)
+    std::this_thread::yield();
   target->Close();
   ui->ProcessUntil([&] { return result != -1; }, kWait);
   sender.join();
@@ -104,7 +106,8 @@ TEST(Dispatcher, SendReturnsWhenTheUiThreadGoesAway) {
     TScopedQueueDispatcher ui;
     sender = std::thread([&] { result = SendToUi([&] { ran = true; }) ? 1 : 0; });
     // Let the call get queued, then leave without processing it.
-    while (ui->Pending() == 0) std::this_thread::yield();
+    while (ui->Pending() == 0)
+      std::this_thread::yield();
   }
   sender.join();
   EXPECT_FALSE(ran);

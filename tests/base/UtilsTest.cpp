@@ -14,10 +14,13 @@ TEST(Utils, IncludeTrailingDelimiter) {
     char delim;
     std::string expected;
   } cases[] = {
-      {"C:\\dir", '\\', "C:\\dir\\"},   {"C:\\dir\\", '\\', "C:\\dir\\"},
-      {"", '\\', ""},                   {"   ", '\\', "   "},
+      {"C:\\dir", '\\', "C:\\dir\\"},
+      {"C:\\dir\\", '\\', "C:\\dir\\"},
+      {"", '\\', ""},
+      {"   ", '\\', "   "},
       {endsInTrail, '\\', endsInTrail + "\\"},
-      {"/tmp/x", '/', "/tmp/x/"},       {"/tmp/x/", '/', "/tmp/x/"},
+      {"/tmp/x", '/', "/tmp/x/"},
+      {"/tmp/x/", '/', "/tmp/x/"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IncludeTrailingDelimiter(c.path, c.delim), c.expected) << c.path;
@@ -43,7 +46,10 @@ TEST(Utils, TextBeforeAndAfterLast) {
   EXPECT_EQ(TextAfterLast("x.exe", '\\', "y"), "y");
   EXPECT_EQ(TextAfterLast("dir\\", '\\', "y"), "");
   // A byte scan: the second byte 0x5C of a double-byte character counts.
-  EXPECT_EQ(TextAfterLast("a\x95\x5C" "b", '\\', "y"), "b");
+  EXPECT_EQ(TextAfterLast("a\x95\x5C"
+                          "b",
+                          '\\', "y"),
+            "b");
 }
 
 TEST(Utils, ShortenText) {

@@ -7,7 +7,9 @@
 namespace vlmr {
 namespace {
 
-std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
+std::string G(const char* utf8) {
+  return Utf8ToGbk(utf8);
+}
 
 TEST(ComPanyInfo, SetComNameCleansInOrderWithoutTrimming) {
   struct Case {

@@ -23,7 +23,8 @@ class TPresetMessageBoxes : public TMessageBoxService {
   int Show(const std::string& text, const std::string& caption, int kind) override {
     std::lock_guard lock(mutex_);
     asked_.push_back({text, caption, kind});
-    if (answers_.empty()) return defaultAnswer_;
+    if (answers_.empty())
+      return defaultAnswer_;
     int a = answers_.front();
     answers_.pop_front();
     return a;

@@ -8,9 +8,14 @@ namespace {
 
 // Removed from company names in this order, ignoring case; then "," becomes a blank.
 const std::array<std::string, 8>& NameNoise() {
-  static const std::array<std::string, 8> noise = {
-      Utf8ToGbk("联系方式"), Utf8ToGbk("联系我们"), Utf8ToGbk("关于我们"), Utf8ToGbk("联系"),
-      ".", "?", "-", "_"};
+  static const std::array<std::string, 8> noise = {Utf8ToGbk("联系方式"),
+                                                   Utf8ToGbk("联系我们"),
+                                                   Utf8ToGbk("关于我们"),
+                                                   Utf8ToGbk("联系"),
+                                                   ".",
+                                                   "?",
+                                                   "-",
+                                                   "_"};
   return noise;
 }
 
@@ -43,7 +48,9 @@ void TComPanyInfo::Assign(const TComPanyInfo& other) {
   qqs = other.qqs;
 }
 
-std::string TComPanyInfo::GetComName() const { return comName_.empty() ? " " : comName_; }
+std::string TComPanyInfo::GetComName() const {
+  return comName_.empty() ? " " : comName_;
+}
 
 void TComPanyInfo::SetComName(std::string_view text) {
   std::string name(text);
@@ -54,9 +61,9 @@ void TComPanyInfo::SetComName(std::string_view text) {
 }
 
 const std::string& SourceLabel(TEngineIndex index) {
-  static const std::array<std::string, 3> labels = {
-      Utf8ToGbk(kEngines[0].sourceLabelUtf8), Utf8ToGbk(kEngines[1].sourceLabelUtf8),
-      Utf8ToGbk(kEngines[2].sourceLabelUtf8)};
+  static const std::array<std::string, 3> labels = {Utf8ToGbk(kEngines[0].sourceLabelUtf8),
+                                                    Utf8ToGbk(kEngines[1].sourceLabelUtf8),
+                                                    Utf8ToGbk(kEngines[2].sourceLabelUtf8)};
   return labels[static_cast<std::size_t>(index)];
 }
 

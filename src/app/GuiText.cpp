@@ -1,0 +1,15 @@
+#include "app/GuiText.h"
+
+#include "base/Text.h"
+
+namespace vlmr {
+
+QString FromGbk(const std::string& gbk) {
+  return QString::fromStdString(GbkToUtf8(gbk));
+}
+
+std::string ToGbk(const QString& text) {
+  return Utf8ToGbk(text.toStdString());
+}
+
+}  // namespace vlmr

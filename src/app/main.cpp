@@ -1,0 +1,46 @@
+// Program entry: one instance per user; a second start brings the first one's window forward
+// and ends without opening a window of its own.
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+
+#include "app/MainWindow.h"
+#include "app/QtServices.h"
+#include "app/SessionEnd.h"
+#include "platform/SingleInstance.h"
+
+int main(int argc, char** argv) {
+  vlmr::TSingleInstance instance("vlmrclient");
+  if (!instance.Acquire()) {
+    instance.ActivateRunningInstance();
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setStyle("Fusion");
+  QFile style(":/vlmr/style.qss");
+  if (style.open(QIODevice::ReadOnly)) {
+    app.setStyleSheet(QString::fromUtf8(style.readAll()));
+  }
+  auto dispatcher = vlmr::InstallQtServices();
+
+  int rc = 0;
+  {
+    auto* window = new vlmr::Tfmjssml;
+    QPointer<vlmr::Tfmjssml> guard(window);
+    instance.Listen([guard] {
+      if (guard)
+        guard->ShowMainWindow();
+    });
+    vlmr::InstallSessionEndHandler([guard] {
+      if (guard)
+        guard->RequestEnd();
+    });
+    window->show();
+    rc = QApplication::exec();
+    delete window;
+  }
+  vlmr::UninstallQtServices(dispatcher);
+  return rc;
+}

@@ -1,0 +1,17 @@
+// GUI tests run offscreen with a real QApplication and the Qt services installed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/QtServices.h"
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto dispatcher = vlmr::InstallQtServices();
+  ::testing::InitGoogleTest(&argc, argv);
+  int rc = RUN_ALL_TESTS();
+  vlmr::UninstallQtServices(dispatcher);
+  return rc;
+}
