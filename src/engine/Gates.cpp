@@ -1,0 +1,116 @@
+#include "engine/Gates.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace vlmr {
+namespace {
+
+struct TGateState {
+  std::optional<std::int64_t> lastPass;
+};
+
+struct TLocks {
+  std::mutex baidu, sogou, so360, crawlers;
+  std::array<TGateState, 6> gates;
+
+  std::mutex& LockOf(TGate gate) {
+    switch (gate) {
+      case TGate::BaiduPage:
+      case TGate::BaiduSite:
+        return baidu;
+      case TGate::SogouPage:
+      case TGate::SogouSite:
+        return sogou;
+      default:
+        return so360;
+    }
+  }
+};
+
+// The locks are replaced only by the UI thread while no worker runs; workers read the pointer.
+std::atomic<TLocks*> g_locks{nullptr};
+std::atomic<TPacingClock*> g_clock{nullptr};
+
+std::int64_t SteadyMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+int GateIntervalMs(TGate gate) {
+  switch (gate) {
+    case TGate::BaiduPage:
+      return 2000;
+    case TGate::BaiduSite:
+      return 1000;
+    case TGate::SogouPage:
+    case TGate::Page360:
+      return 3000;
+    case TGate::SogouSite:
+    case TGate::Site360:
+      return 2000;
+  }
+  return 3000;
+}
+
+void TEngineLocks::Create() {
+  if (!g_locks.load()) {
+    g_locks.store(new TLocks);
+  }
+}
+
+void TEngineLocks::Destroy() {
+  delete g_locks.exchange(nullptr);
+}
+
+bool TEngineLocks::Exist() {
+  return g_locks.load() != nullptr;
+}
+
+bool TEngineLocks::TryPass(TGate gate) {
+  TLocks* locks = g_locks.load();
+  if (!locks) {
+    return false;
+  }
+  std::lock_guard lock(locks->LockOf(gate));
+  auto& state = locks->gates[static_cast<std::size_t>(gate)];
+  std::int64_t now = NowMs();
+  if (state.lastPass && now - *state.lastPass <= GateIntervalMs(gate)) {
+    return false;
+  }
+  state.lastPass = now;
+  return true;
+}
+
+void TEngineLocks::WithCrawlerList(const std::function<void()>& f) {
+  TLocks* locks = g_locks.load();
+  if (!locks) {
+    return;
+  }
+  std::lock_guard lock(locks->crawlers);
+  f();
+}
+
+void TEngineLocks::SetClockForTesting(TPacingClock* clock) {
+  g_clock.store(clock);
+}
+
+std::int64_t TEngineLocks::NowMs() {
+  TPacingClock* clock = g_clock.load();
+  return clock ? clock->NowMs() : SteadyMs();
+}
+
+void TEngineLocks::Sleep(int ms, const std::function<void(int)>& realWait) {
+  if (TPacingClock* clock = g_clock.load()) {
+    clock->Sleep(ms, realWait);
+  } else {
+    realWait(ms);
+  }
+}
+
+}  // namespace vlmr

@@ -1,0 +1,56 @@
+// Program-wide request pacing. Six gates, two per engine (result pages and site entries), each
+// guarded by its engine's gate lock, plus the crawler-list lock over every collector's list of
+// running crawlers. The main window creates them before any task can start and destroys them
+// after every worker has ended. No code holds two of these locks at once.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace vlmr {
+
+enum class TGate : int {
+  BaiduPage = 0,  // 2000 ms
+  BaiduSite,      // 1000 ms
+  SogouPage,      // 3000 ms
+  SogouSite,      // 2000 ms
+  Page360,        // 3000 ms
+  Site360,        // 2000 ms
+};
+
+int GateIntervalMs(TGate gate);
+
+// Milliseconds on a monotonic clock, and a sleep. Tests replace both with virtual time so that
+// pacing is checked without waiting.
+class TPacingClock {
+ public:
+  virtual ~TPacingClock() = default;
+  virtual std::int64_t NowMs() = 0;
+  // Waits `ms`; `realWait` is the caller's stop-aware wait, used by the real clock.
+  virtual void Sleep(int ms, const std::function<void(int)>& realWait) = 0;
+};
+
+class TEngineLocks {
+ public:
+  // Creates the process-wide locks and gates (idempotent) / destroys them. Destroy only after
+  // every worker has ended.
+  static void Create();
+  static void Destroy();
+  static bool Exist();
+
+  // Passes the gate when strictly more than its interval has elapsed since its last pass (a
+  // gate never passed passes at once), recording now as its last pass; test and update happen
+  // together under the engine's gate lock. False when the locks do not exist.
+  static bool TryPass(TGate gate);
+
+  // Runs `f` under the crawler-list lock (nothing when the locks do not exist).
+  static void WithCrawlerList(const std::function<void()>& f);
+
+  // nullptr restores the real monotonic clock.
+  static void SetClockForTesting(TPacingClock* clock);
+  static std::int64_t NowMs();
+  static void Sleep(int ms, const std::function<void(int)>& realWait);
+};
+
+}  // namespace vlmr

@@ -1,0 +1,119 @@
+#include "engine/TaskCtl.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "engine/Collector.h"
+
+namespace vlmr {
+namespace {
+
+std::mutex& FactoryMutex() {
+  static std::mutex m;
+  return m;
+}
+TTaskCtl::TCollectorFactory& Factory() {
+  static TTaskCtl::TCollectorFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+std::shared_ptr<TTaskCtl> TTaskCtl::Create(std::string keyword, TWindowHandle window, bool useBaidu,
+                                           bool useSogou, bool use360) {
+  std::shared_ptr<TTaskCtl> ctl(new TTaskCtl);
+  ctl->keyword = std::move(keyword);
+  ctl->window = std::move(window);
+  ctl->useBaidu = useBaidu;
+  ctl->useSogou = useSogou;
+  ctl->use360 = use360;
+  return ctl;
+}
+
+TTaskCtl::~TTaskCtl() {
+  StopAll();
+}
+
+void TTaskCtl::SetCollectorFactory(TCollectorFactory factory) {
+  std::lock_guard lock(FactoryMutex());
+  Factory() = std::move(factory);
+}
+
+void TTaskCtl::Start() {
+  TCollectorFactory factory;
+  {
+    std::lock_guard lock(FactoryMutex());
+    factory = Factory();
+  }
+  if (!factory) {
+    return;
+  }
+  const std::pair<TEngineIndex, bool> plan[] = {
+      {ENGINE_BAIDU, useBaidu}, {ENGINE_SOGOU, useSogou}, {ENGINE_360, use360}};
+  const int startPages[] = {startPageBaidu, startPageSogou, startPage360};
+  for (auto [engine, use] : plan) {
+    const std::string name = kEngines[engine].name;
+    bool running = std::any_of(threads.begin(), threads.end(),
+                               [&](const auto& entry) { return entry.first == name; });
+    if (!use || running) {
+      continue;
+    }
+    TCollectorThread* collector = factory(engine, window, keyword, startPages[engine]);
+    if (!collector) {
+      continue;
+    }
+    // The notification keeps this controller alive until the collector has ended.
+    collector->SetOnTerminate([self = shared_from_this(), engine](TWorkerThread& worker) {
+      self->EngineEnded(engine, static_cast<TCollectorThread&>(worker));
+    });
+    threads.emplace_back(name, collector);
+    collector->Start();
+  }
+}
+
+void TTaskCtl::Pause(bool paused) {
+  for (auto& entry : threads) {
+    entry.second->SetPaused(paused);
+  }
+}
+
+void TTaskCtl::StopAll() {
+  while (!threads.empty()) {
+    threads.back().second->Terminate();
+    threads.pop_back();
+  }
+}
+
+void TTaskCtl::RemoveEngine(const std::string& name) {
+  auto it = std::find_if(threads.begin(), threads.end(),
+                         [&](const auto& entry) { return entry.first == name; });
+  if (it != threads.end()) {
+    threads.erase(it);
+  }
+}
+
+void TTaskCtl::EngineEnded(TEngineIndex engine, TCollectorThread& collector) {
+  switch (engine) {
+    case ENGINE_BAIDU:
+      useBaidu = false;
+      break;
+    case ENGINE_SOGOU:
+      useSogou = false;
+      break;
+    case ENGINE_360:
+      use360 = false;
+      break;
+  }
+  // Only the entry of this very collector: after StopAll and a new Start the name may belong
+  // to a newer collector.
+  auto it = std::find_if(threads.begin(), threads.end(),
+                         [&](const auto& entry) { return entry.second == &collector; });
+  if (it != threads.end()) {
+    threads.erase(it);
+  }
+  if (onEngineEnd) {
+    onEngineEnd(*this, engine, collector.Progress().keyword, collector.Progress().page);
+  }
+}
+
+}  // namespace vlmr
