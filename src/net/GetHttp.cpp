@@ -1,0 +1,39 @@
+#include "net/GetHttp.h"
+
+#include <string_view>
+
+#include "base/Text.h"
+
+namespace vlmr {
+
+TGetHttp::TGetHttp(std::string url, TOnLoaded onLoaded)
+    : url_(std::move(url)), client_(THttpSettings::Full()) {
+  if (onLoaded) {
+    SetOnTerminate([handler = std::move(onLoaded)](TWorkerThread& self) {
+      handler(static_cast<TGetHttp&>(self));
+    });
+  }
+}
+
+TGetHttp* TGetHttp::Launch(std::string url, TOnLoaded onLoaded) {
+  auto* thread = new TGetHttp(std::move(url), std::move(onLoaded));
+  thread->Start();
+  return thread;
+}
+
+std::string TGetHttp::DecodeBody(const std::string& body) {
+  std::string_view text = body;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF")
+    text.remove_prefix(3);
+  return Utf8ToGbk(text);
+}
+
+void TGetHttp::Execute() {
+  client_.SetStopQuery([this] { return Terminated(); });
+  std::string body;
+  if (!client_.Get(url_, body))
+    return;
+  result_ = DecodeBody(body);
+}
+
+}  // namespace vlmr

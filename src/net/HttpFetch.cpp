@@ -1,0 +1,53 @@
+#include "net/HttpFetch.h"
+
+#include "net/HttpClient.h"
+
+namespace vlmr {
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c != '\r' && c != '\n')
+      continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    start = i + 1;
+  }
+  if (start < text.size())
+    lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
+                   const std::function<bool()>& stop) {
+  try {
+    THttpClient client(THttpSettings::Plain(kFetchPageTimeoutMs));
+    if (stop)
+      client.SetStopQuery(stop);
+    std::string body;
+    if (!client.Get(url, body))
+      return false;
+    lines = SplitLines(body);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool FetchToStream(const std::string& url, std::string& buffer) {
+  try {
+    THttpClient client(THttpSettings::Plain(kFetchStreamTimeoutMs));
+    std::string body;
+    if (!client.Get(url, body))
+      return false;
+    buffer = std::move(body);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace vlmr
