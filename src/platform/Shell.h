@@ -10,7 +10,12 @@ namespace vlmr {
 // wait; false when nothing could be started.
 bool ShellOpen(const std::string& target);
 
-// Starts a program with arguments, detached; false when it could not be started.
+// Starts a program with arguments, detached (a session of its own, stdin from /dev/null) and
+// reaped when it ends; false when it could not be started. A program name without "/" is
+// looked up in PATH.
 bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// Makes ShellOpen start `program` instead of the desktop's opener; empty restores it.
+void SetShellOpenProgramForTesting(const std::string& program);
 
 }  // namespace vlmr

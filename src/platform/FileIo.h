@@ -1,0 +1,29 @@
+// File helpers of the platform layer: whole-file reads with a cap, and file replacement that
+// never leaves a half-written file behind.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vlmr {
+
+// Creates the folder and any missing parents, new ones with `mode`. True when `path` is a
+// folder afterwards.
+bool MakeFolders(const std::string& path, mode_t mode);
+
+enum class TFileRead { Read, Missing, Failed };
+
+// Reads the whole regular file into `out`. Missing when there is no such file; Failed when it
+// cannot be read, is not a regular file, or is larger than `cap` bytes.
+TFileRead ReadWholeFile(const std::string& path, std::size_t cap, std::string& out);
+
+// Replaces the file at `path` (through a link, its target) with `content`: written to a new
+// file in the same folder, flushed, then renamed over the old one, so that a failure leaves
+// the old file, or no file, exactly as it was. The new file gets `mode` when it is not
+// negative, else the old file's mode, else the default for new files.
+bool ReplaceFile(const std::string& path, std::string_view content, int mode = -1);
+
+}  // namespace vlmr

@@ -1,0 +1,123 @@
+#include "platform/Shell.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <thread>
+
+extern char** environ;
+
+namespace vlmr {
+namespace {
+
+std::mutex& OpenerMutex() {
+  static std::mutex m;
+  return m;
+}
+std::string& OpenerOverride() {
+  static std::string program;
+  return program;
+}
+
+std::string OpenerProgram() {
+  std::lock_guard lock(OpenerMutex());
+  return OpenerOverride().empty() ? std::string("xdg-open") : OpenerOverride();
+}
+
+// Collects the child's exit status when it ends, so that no zombie is left; the child itself
+// is never waited for by the caller.
+void ReapLater(pid_t pid) {
+  try {
+    std::thread([pid] {
+      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  } catch (...) {
+    // No thread: the child stays a zombie until this process ends, which harms nothing else.
+  }
+}
+
+class TSpawnSetup {
+ public:
+  TSpawnSetup() {
+    ok_ = posix_spawnattr_init(&attr_) == 0;
+    actionsOk_ = posix_spawn_file_actions_init(&actions_) == 0;
+    ok_ = ok_ && actionsOk_;
+    if (!ok_)
+      return;
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    // A session of its own, so that the program outlives this one and its terminal; signals
+    // as a freshly started program expects them, whatever this process ignores or blocks.
+    ok_ = posix_spawnattr_setflags(
+              &attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0 &&
+          posix_spawnattr_setsigmask(&attr_, &none) == 0 &&
+          posix_spawnattr_setsigdefault(&attr_, &all) == 0 &&
+          posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0;
+  }
+  ~TSpawnSetup() {
+    posix_spawnattr_destroy(&attr_);
+    if (actionsOk_)
+      posix_spawn_file_actions_destroy(&actions_);
+  }
+  TSpawnSetup(const TSpawnSetup&) = delete;
+  TSpawnSetup& operator=(const TSpawnSetup&) = delete;
+
+  bool ok() const { return ok_; }
+  const posix_spawnattr_t* attr() const { return &attr_; }
+  const posix_spawn_file_actions_t* actions() const { return &actions_; }
+
+ private:
+  posix_spawnattr_t attr_{};
+  posix_spawn_file_actions_t actions_{};
+  bool ok_ = false;
+  bool actionsOk_ = false;
+};
+
+}  // namespace
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  if (program.empty()) {
+    return false;
+  }
+  TSpawnSetup setup;
+  if (!setup.ok()) {
+    return false;
+  }
+  std::vector<char*> argv;
+  argv.reserve(arguments.size() + 2);
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : arguments) {
+    argv.push_back(const_cast<char*>(a.c_str()));
+  }
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, program.c_str(), setup.actions(), setup.attr(), argv.data(), environ) !=
+      0) {
+    return false;
+  }
+  ReapLater(pid);
+  return true;
+}
+
+bool ShellOpen(const std::string& target) {
+  if (target.empty()) {
+    return false;
+  }
+  // A target that starts like an option is a relative file name, not an option.
+  std::string argument = target.front() == '-' ? "./" + target : target;
+  return StartProgram(OpenerProgram(), {argument});
+}
+
+void SetShellOpenProgramForTesting(const std::string& program) {
+  std::lock_guard lock(OpenerMutex());
+  OpenerOverride() = program;
+}
+
+}  // namespace vlmr
