@@ -1,0 +1,79 @@
+// The pattern service: every whole match of a pattern in a text, left to right, letters without
+// regard to case. Backed by PCRE2 (UTF mode, no Unicode properties, newline LF, JIT).
+//
+// Encoding rule: the text, the pattern and the matches are all GBK, like every other text of the
+// program. Chinese literals of a pattern are written in source as UTF-8 and passed through
+// Utf8ToGbk, exactly like any other GBK literal.
+//
+// Dialect (what the engine's patterns rely on): "\d" is 0-9, "\s" is [ \t\n\v\f\r] and "\w" is
+// [A-Za-z0-9_] (ASCII only); "." matches every character but a line feed (a carriage return is
+// matched); "^" and "$" match only at the very start and end of the text. Characters are whole
+// characters, never bytes. The lazy loop "(?:.|[\r\n])*?" is run as the equivalent "[\s\S]*?",
+// which matches the same texts without backtracking exponentially over CR LF line ends.
+//
+// Errors raise ERegExpError, never "no match": a pattern PCRE2 rejects, a pattern that is not
+// GBK, a match or memory limit that is hit. A text whose bytes are not all GBK is matched as the
+// code-page conversion reads it: each byte that does not form a GBK character counts as one "?"
+// (so a page cut off in the middle of a character still yields its matches).
+//
+// One object per owner; an object is not thread-safe and must be used by one thread at a time.
+// Compiled patterns are cached in the object, so a worker that runs the same few patterns over
+// many pages compiles each once. Nothing is allocated before the first FindAll.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vlmr {
+
+class ERegExpError : public std::runtime_error {
+ public:
+  enum class TKind {
+    BadPattern,  // the pattern does not compile, or is not GBK
+    LimitHit,    // a match, heap or JIT stack limit was hit, or memory ran out
+    BadText,     // the text could not be prepared for matching
+    Internal,    // any other failure reported by the engine
+  };
+  ERegExpError(TKind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+  TKind Kind() const { return kind_; }
+
+ private:
+  TKind kind_;
+};
+
+// Bounds of one match attempt. The defaults leave ample room for the engine's patterns on pages
+// of many megabytes while stopping a runaway pattern.
+struct TRegExpLimits {
+  std::uint32_t matchLimit = 100'000'000;       // PCRE2 match limit, per search
+  std::uint32_t heapLimitKiB = 64 * 1024;       // backtracking memory of the interpreter
+  std::size_t jitStackBytes = 4 * 1024 * 1024;  // largest JIT stack
+  bool useJit = true;  // false runs the interpreter only (also used when JIT is unavailable)
+};
+
+class TRegExp {
+ public:
+  TRegExp();
+  explicit TRegExp(const TRegExpLimits& limits);
+  ~TRegExp();
+  TRegExp(const TRegExp&) = delete;
+  TRegExp& operator=(const TRegExp&) = delete;
+
+  // The texts of all matches of `pattern` in `text`, in order; an empty list when there is none.
+  // After an empty match the search resumes one character further on.
+  std::vector<std::string> FindAll(std::string_view text, std::string_view pattern);
+
+  // The pattern PCRE2 is given for `pattern` (UTF-8, after the lazy-loop rewrite).
+  static std::string PreparePattern(std::string_view patternUtf8);
+
+ private:
+  struct TState;
+  TRegExpLimits limits_;
+  std::unique_ptr<TState> state_;
+};
+
+}  // namespace vlmr
