@@ -1,0 +1,117 @@
+#include "store/DataThread.h"
+
+#include "base/Text.h"
+
+namespace vlmr {
+namespace {
+
+// Column positions of one tbl_list result, looked up once per load.
+struct TListColumns {
+  explicit TListColumns(const TSQLiteTable& rows)
+      : listId(rows.ColumnIndexOf("listid")),
+        comName(rows.ColumnIndexOf("Comname")),
+        addr(rows.ColumnIndexOf("addr")),
+        webUrl(rows.ColumnIndexOf("weburl")),
+        source(rows.ColumnIndexOf("source")),
+        isPay(rows.ColumnIndexOf("ispay")),
+        renZheng(rows.ColumnIndexOf("renzheng")),
+        tel(rows.ColumnIndexOf("Tel")),
+        mob(rows.ColumnIndexOf("Mob")),
+        email(rows.ColumnIndexOf("EMail")),
+        qq(rows.ColumnIndexOf("qq")) {}
+  std::size_t listId, comName, addr, webUrl, source, isPay, renZheng, tel, mob, email, qq;
+};
+
+void FillList(TUniqueStringList& list, const std::string& storedUtf8) {
+  for (const auto& value : SplitStoredValues(storedUtf8)) {
+    list.Add(value);
+  }
+}
+
+std::uint8_t Flag(const std::string& text) {
+  return ToInt32(text) != 0 ? 1 : 0;
+}
+
+std::shared_ptr<TComPanyInfo> ReadCompany(const TSQLiteTable& rows, const TListColumns& c) {
+  auto company = std::make_shared<TComPanyInfo>();
+  company->listId = rows.TextAt(c.listId);
+  company->SetComName(Utf8ToGbk(rows.TextAt(c.comName)));
+  company->address = Utf8ToGbk(rows.TextAt(c.addr));
+  company->webUrl = Utf8ToGbk(rows.TextAt(c.webUrl));
+  company->source = Utf8ToGbk(rows.TextAt(c.source));
+  company->isPay = Flag(rows.TextAt(c.isPay));
+  company->renZheng = Flag(rows.TextAt(c.renZheng));
+  FillList(company->tels, rows.TextAt(c.tel));
+  FillList(company->mobiles, rows.TextAt(c.mob));
+  FillList(company->emails, rows.TextAt(c.email));
+  FillList(company->qqs, rows.TextAt(c.qq));
+  return company;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitStoredValues(std::string_view storedUtf8) {
+  // "|" is replaced while the text is still UTF-8: in GBK the byte 0x7C can also be the
+  // second byte of a double-byte character.
+  std::string gbk = Utf8ToGbk(ReplaceAll(Trim(storedUtf8), "|", "\r"));
+  std::vector<std::string> values;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < gbk.size(); ++i) {
+    char c = gbk[i];
+    if (c != '\r' && c != '\n')
+      continue;
+    values.push_back(gbk.substr(start, i - start));
+    if (c == '\r' && i + 1 < gbk.size() && gbk[i + 1] == '\n')
+      ++i;
+    start = i + 1;
+  }
+  if (start < gbk.size()) {
+    values.push_back(gbk.substr(start));
+  }
+  return values;
+}
+
+TDataThread::TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate)
+    : keyword_(std::move(keyword)), gate_(std::move(gate)) {}
+
+void TDataThread::Execute() {
+  // Any failure ends the load; what was read before it stays in companies_.
+  TSQLiteTable keys;
+  {
+    std::lock_guard lock(gate_->lock);
+    if (!gate_->builder)
+      return;
+    TDataManager& builder = *gate_->builder;
+    builder.ResetFields();
+    builder.SetStatementText("select ID from tbl_key where keystr='" +
+                             SqlQuoteBody(GbkToUtf8(keyword_)) + "'");
+    builder.QueryStatement(keys);
+  }
+  if (keys.AtEnd())
+    return;
+  std::string id = keys.TextAt(keys.ColumnIndexOf("ID"));
+
+  TSQLiteTable rows;
+  {
+    std::lock_guard lock(gate_->lock);
+    if (!gate_->builder)
+      return;
+    TDataManager& builder = *gate_->builder;
+    builder.ResetFields();
+    builder.SetStatementText("select * from tbl_list where keyid=" + id);
+    try {
+      builder.QueryStatement(rows);
+    } catch (...) {
+      // A step that fails ends the query; the rows that came before it are still loaded.
+    }
+  }
+  if (rows.AtEnd())
+    return;
+  TListColumns columns(rows);
+  companies_.reserve(rows.RowCount());
+  for (; !rows.AtEnd(); rows.MoveNext()) {
+    companies_.push_back(ReadCompany(rows, columns));
+  }
+}
+
+}  // namespace vlmr

@@ -1,0 +1,584 @@
+#include "store/KeyListInfo.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "base/Text.h"
+#include "base/Utils.h"
+
+namespace vlmr {
+namespace {
+
+constexpr std::int8_t kIdleReportLimit = 3;
+
+// Tables for a file that has none. Integer keys the database assigns in increasing order; the
+// counts and pages are typed so that they read back as plain integers.
+const char* const kCreateTables[] = {
+    "create table if not exists tbl_key(ID INTEGER PRIMARY KEY AUTOINCREMENT,KeyStr TEXT,"
+    "listcount INTEGER,lastpage INTEGER,sglastpage NUMERIC,s360lastpage NUMERIC,"
+    "adddate NUMERIC)",
+    "create table if not exists tbl_list(ListID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "ComName TEXT,Addr TEXT,weburl TEXT,EMail TEXT,Tel TEXT,mob TEXT,qq TEXT,source TEXT,"
+    "ispay NUMERIC,stat INTEGER,keyid INTEGER,renzheng NUMERIC)",
+};
+
+// The duplicate check runs for every reported company and the loader selects by keyid: both
+// must find their rows without scanning the table.
+const char* const kCreateIndexes[] = {
+    "create index if not exists idx_list_comname on tbl_list(ComName)",
+    "create index if not exists idx_list_keyid on tbl_list(keyid)",
+    "create index if not exists idx_key_keystr on tbl_key(KeyStr)",
+};
+
+struct TUpgrade {
+  const char* column;
+  const char* statement;
+};
+
+const TUpgrade kKeyUpgrades[] = {
+    {"sglastpage", "alter table tbl_key add sglastpage NUMERIC"},
+    {"s360lastpage", "alter table tbl_key add s360lastpage NUMERIC"},
+    {"adddate", "alter table tbl_key add adddate NUMERIC"},
+};
+
+const TUpgrade kListUpgrades[] = {
+    {"source", "alter table tbl_list add source TEXT"},
+    {"ispay", "alter table tbl_list add ispay NUMERIC"},
+    {"renzheng", "alter table tbl_list add renzheng NUMERIC"},
+    {"qq", "alter table tbl_list add qq TEXT"},
+};
+
+const char* LastPageColumn(TEngineIndex engine) {
+  for (const auto& identity : kEngines) {
+    if (identity.index == engine)
+      return identity.lastPageColumn;
+  }
+  return nullptr;
+}
+
+std::int32_t* LastPageField(TKeyData& record, TEngineIndex engine) {
+  switch (engine) {
+    case ENGINE_BAIDU:
+      return &record.LastPage;
+    case ENGINE_SOGOU:
+      return &record.SgLastPage;
+    case ENGINE_360:
+      return &record.S360LastPage;
+  }
+  return nullptr;
+}
+
+std::string KeyOf(std::string_view keyword) {
+  return GbkLower(keyword);
+}
+
+bool IsDigits(std::string_view text) {
+  if (text.empty())
+    return false;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+  }
+  return true;
+}
+
+std::string ColumnText(const TSQLiteTable& rows, std::string_view column) {
+  return rows.TextAt(rows.ColumnIndexOf(column));
+}
+
+}  // namespace
+
+std::int64_t LocalWallClockSeconds() {
+  using namespace std::chrono;
+  auto now = time_point_cast<milliseconds>(system_clock::now()).time_since_epoch().count();
+  std::time_t seconds = static_cast<std::time_t>((now + 500) / 1000);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+  return static_cast<std::int64_t>(_mkgmtime(&local));
+#else
+  localtime_r(&seconds, &local);
+  return static_cast<std::int64_t>(timegm(&local));
+#endif
+}
+
+// ---- TCompanyList -------------------------------------------------------------------------
+
+TComPanyInfo* TCompanyList::Find(const std::string& listId) const {
+  auto found = index_.find(listId);
+  return found == index_.end() ? nullptr : found->second;
+}
+
+bool TCompanyList::Add(TEntry company) {
+  if (!company || index_.count(company->listId))
+    return false;
+  index_.emplace(company->listId, company.get());
+  items_.push_back(std::move(company));
+  return true;
+}
+
+bool TCompanyList::Remove(const std::string& listId) {
+  auto found = index_.find(listId);
+  if (found == index_.end())
+    return false;
+  TComPanyInfo* company = found->second;
+  index_.erase(found);
+  std::erase_if(items_, [company](const TEntry& entry) { return entry.get() == company; });
+  return true;
+}
+
+void TCompanyList::Clear() {
+  index_.clear();
+  items_.clear();
+}
+
+void TCompanyList::MergeLoaded(std::vector<TEntry> loaded,
+                               const std::unordered_set<std::string>& skip) {
+  std::unordered_map<std::string, TEntry*> present;
+  present.reserve(items_.size());
+  for (auto& entry : items_)
+    present.emplace(entry->listId, &entry);
+
+  std::vector<TEntry> merged;
+  merged.reserve(loaded.size() + items_.size());
+  std::unordered_map<std::string, TComPanyInfo*> index;
+  index.reserve(loaded.size() + items_.size());
+  auto keep = [&](TEntry entry) {
+    if (index.emplace(entry->listId, entry.get()).second)
+      merged.push_back(std::move(entry));
+  };
+  for (auto& entry : loaded) {
+    if (!entry || skip.count(entry->listId))
+      continue;
+    auto own = present.find(entry->listId);
+    keep(own == present.end() ? std::move(entry) : std::move(*own->second));
+  }
+  for (auto& entry : items_) {
+    if (entry)
+      keep(std::move(entry));
+  }
+  items_ = std::move(merged);
+  index_ = std::move(index);
+}
+
+// ---- TKeyData -----------------------------------------------------------------------------
+
+std::int32_t TKeyData::LastPageOf(TEngineIndex engine) const {
+  switch (engine) {
+    case ENGINE_BAIDU:
+      return LastPage;
+    case ENGINE_SOGOU:
+      return SgLastPage;
+    case ENGINE_360:
+      return S360LastPage;
+  }
+  return 0;
+}
+
+// ---- TKeyListInfo -------------------------------------------------------------------------
+
+TKeyListInfo::TKeyListInfo(TClock clock)
+    : clock_(clock ? std::move(clock) : TClock(&LocalWallClockSeconds)),
+      gate_(std::make_shared<TBuilderGate>()),
+      self_(std::make_shared<TKeyListInfo*>(this)) {
+  // A missing folder shows up as the open failure below.
+  std::error_code ignored;
+  std::filesystem::create_directories(AppFolder() + "Data", ignored);
+  gate_->builder = std::make_unique<TDataManager>("users");
+  {
+    std::lock_guard lock(gate_->lock);
+    for (const char* sql : kCreateTables)
+      Builder().RunSql(sql);
+  }
+  UpgradeSchema();
+  std::lock_guard lock(gate_->lock);
+  for (const char* sql : kCreateIndexes)
+    Builder().RunSql(sql);
+}
+
+TKeyListInfo::~TKeyListInfo() {
+  self_.reset();
+  {
+    // Waits for a loader's query in progress (it never waits on this thread while holding
+    // the lock), then closes the database.
+    std::lock_guard lock(gate_->lock);
+    gate_->builder.reset();
+  }
+  index_.clear();
+  keywords_.clear();
+}
+
+void TKeyListInfo::UpgradeSchema() {
+  struct TTable {
+    const char* name;
+    const TUpgrade* begin;
+    const TUpgrade* end;
+  };
+  const TTable tables[] = {
+      {"tbl_key", std::begin(kKeyUpgrades), std::end(kKeyUpgrades)},
+      {"tbl_list", std::begin(kListUpgrades), std::end(kListUpgrades)},
+  };
+  std::lock_guard lock(gate_->lock);
+  TDataManager& builder = Builder();
+  for (const auto& table : tables) {
+    builder.ResetFields();
+    builder.SetStatementText(std::string("select sql from sqlite_master where tbl_name='") +
+                             table.name + "' and type='table'");
+    auto rows = builder.QueryStatement();
+    if (!rows || rows->AtEnd())
+      continue;
+    std::string sql = GbkLower(ColumnText(*rows, "sql"));
+    for (const TUpgrade* upgrade = table.begin; upgrade != table.end; ++upgrade) {
+      if (sql.find(upgrade->column) == std::string::npos) {
+        builder.RunSql(upgrade->statement);
+      }
+    }
+  }
+}
+
+void TKeyListInfo::LoadKeywords() {
+  std::unique_ptr<TSQLiteTable> rows;
+  {
+    std::lock_guard lock(gate_->lock);
+    Builder().ResetFields();
+    Builder().SetStatementText("select * from tbl_key order by id asc");
+    rows = Builder().QueryStatement();
+  }
+  if (!rows)
+    return;
+  for (; !rows->AtEnd(); rows->MoveNext()) {
+    auto record = std::make_unique<TKeyData>();
+    record->Id = ColumnText(*rows, "ID");
+    record->ListCount = ToInt32(ColumnText(*rows, "listcount"));
+    record->Keyword = Utf8ToGbk(ColumnText(*rows, "KeyStr"));
+    record->AddDate = ToInt32(ColumnText(*rows, "adddate"));
+    record->LastPage = ToInt32(ColumnText(*rows, "lastpage"));
+    record->SgLastPage = ToInt32(ColumnText(*rows, "sglastpage"));
+    record->S360LastPage = ToInt32(ColumnText(*rows, "s360lastpage"));
+    RaiseKeywordAdded(Append(std::move(record)));
+  }
+}
+
+TKeyData* TKeyListInfo::AddKeyword(const std::string& keyword) {
+  if (keyword.empty())
+    return nullptr;
+  if (TKeyData* existing = FindKeyword(keyword))
+    return existing;
+
+  auto record = std::make_unique<TKeyData>();
+  record->Keyword = keyword;
+  record->AddDate = clock_();
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    builder.ResetFields();
+    builder.AddText("KeyStr", GbkToUtf8(keyword));
+    builder.AddInteger("listcount", 0);
+    builder.AddInteger("lastpage", 0);
+    builder.AddInteger("sglastpage", 0);
+    builder.AddInteger("s360lastpage", 0);
+    builder.AddNumber("adddate", static_cast<double>(record->AddDate));
+    // A keyword without its row would lose its companies at the next start: refuse it.
+    if (!builder.InsertInto("tbl_key"))
+      return nullptr;
+    record->Id = std::to_string(builder.Database().LastInsertRowId());
+  }
+  TKeyData& added = Append(std::move(record));
+  RaiseKeywordAdded(added);
+  return &added;
+}
+
+TKeyData* TKeyListInfo::FindKeyword(std::string_view keyword) const {
+  auto found = index_.find(KeyOf(keyword));
+  return found == index_.end() ? nullptr : found->second;
+}
+
+std::string TKeyListInfo::LookupKeywordId(const std::string& keyword) {
+  std::lock_guard lock(gate_->lock);
+  TDataManager& builder = Builder();
+  builder.ResetFields();
+  builder.SetStatementText("select ID from tbl_Key where KeyStr='" +
+                           SqlQuoteBody(GbkToUtf8(keyword)) + "'");
+  auto rows = builder.QueryStatement();
+  if (!rows || rows->AtEnd())
+    return "0";
+  return ColumnText(*rows, "ID");
+}
+
+void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& company) {
+  if (company.mobiles.empty())
+    return;
+  TKeyData* record = FindKeyword(keyword);
+  if (!record)
+    return;
+
+  auto copy = std::make_shared<TComPanyInfo>();
+  copy->Assign(company);
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    builder.ResetFields();
+    builder.SetStatementText("select listid from tbl_list where ComName='" +
+                             SqlQuoteBody(GbkToUtf8(copy->GetComName())) + "'");
+    auto rows = builder.QueryStatement();
+    if (rows && rows->RowCount() > 0)
+      return;  // stored already, under this or another keyword
+
+    builder.ResetFields();
+    builder.AddText("ComName", GbkToUtf8(copy->GetComName()));
+    builder.AddText("Addr", GbkToUtf8(copy->address));
+    builder.AddText("weburl", GbkToUtf8(copy->webUrl));
+    builder.AddText("EMail", GbkToUtf8(copy->emails.TextForm()));
+    builder.AddText("Tel", GbkToUtf8(copy->tels.TextForm()));
+    builder.AddText("mob", GbkToUtf8(copy->mobiles.TextForm()));
+    builder.AddText("qq", GbkToUtf8(copy->qqs.TextForm()));
+    builder.AddText("source", GbkToUtf8(copy->source));
+    builder.AddInteger("ispay", copy->isPay);
+    builder.AddInteger("stat", 0);
+    builder.AddText("keyid", record->Id);
+    builder.AddInteger("renzheng", copy->renZheng);
+    // The id comes from this insert itself: a failed insert stores nothing, and the copy can
+    // never take another company's id.
+    if (!builder.InsertInto("tbl_list"))
+      return;
+    copy->listId = std::to_string(builder.Database().LastInsertRowId());
+
+    record->Companies.Add(copy);
+    record->PageReportsSinceSave = 0;
+    record->ListCount = static_cast<std::int32_t>(record->Companies.size());
+    record->AddDate = clock_();
+
+    builder.ResetFields();
+    builder.SetCondition("ID=" + record->Id);
+    builder.AddInteger("listcount", record->ListCount);
+    builder.AddNumber("adddate", static_cast<double>(record->AddDate));
+    builder.UpdateTable("tbl_key");
+  }
+  if (auto handler = OnCompanySaved)
+    handler(*this, keyword, copy);
+}
+
+bool TKeyListInfo::RecordPageReport(const std::string& keyword, std::int32_t page,
+                                    TEngineIndex engine) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record || record->PageReportsSinceSave >= kIdleReportLimit)
+    return false;
+  const char* column = LastPageColumn(engine);
+  std::int32_t* lastPage = LastPageField(*record, engine);
+  if (!column || !lastPage)
+    return false;
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    builder.ResetFields();
+    builder.SetCondition("ID=" + record->Id);
+    *lastPage = page;
+    builder.AddInteger(column, page);
+    builder.UpdateTable("tbl_key");
+  }
+  ++record->PageReportsSinceSave;
+  return true;
+}
+
+void TKeyListInfo::StoreLastPage(const std::string& keyword, std::int32_t page,
+                                 TEngineIndex engine) {
+  const char* column = LastPageColumn(engine);
+  if (!column)
+    return;
+  std::lock_guard lock(gate_->lock);
+  TDataManager& builder = Builder();
+  builder.ResetFields();
+  builder.SetCondition("KeyStr=" + SqlQuoted(GbkToUtf8(keyword)));
+  builder.AddInteger(column, page);
+  builder.UpdateTable("tbl_key");
+}
+
+void TKeyListInfo::SetStatusText(const std::string& keyword, const std::string& text) {
+  if (TKeyData* record = FindKeyword(keyword))
+    record->StatusText = text;
+}
+
+const TCompanyList* TKeyListInfo::CompanyListOf(std::string_view keyword) const {
+  TKeyData* record = FindKeyword(keyword);
+  return record ? &record->Companies : nullptr;
+}
+
+TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t action) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record)
+    return nullptr;
+  if (record->LoadStarted)
+    return record;
+  record->PendingAction = action;
+  if (action != PENDING_STOP)
+    LoadCompanies(keyword);
+  return nullptr;
+}
+
+std::uint8_t TKeyListInfo::TakePendingAction(const std::string& keyword) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record)
+    return PENDING_SHOW;
+  std::uint8_t action = record->PendingAction;
+  record->PendingAction = PENDING_SHOW;
+  return action;
+}
+
+void TKeyListInfo::LoadCompanies(const std::string& keyword) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record)
+    return;
+  record->LoadStarted = true;
+  if (!record->Companies.empty()) {
+    RaiseCompaniesLoaded(record->Keyword);
+    return;
+  }
+  if (record->loadRunning_)
+    return;  // its end raises the event for this call too
+
+  record->loadRunning_ = true;
+  record->deletedWhileLoading_.clear();
+  auto* loader = new TDataThread(record->Keyword, gate_);
+  loader->SetOnTerminate([self = std::weak_ptr<TKeyListInfo*>(self_), serial = record->serial_,
+                          name = record->Keyword](TWorkerThread& thread) {
+    // Runs on the UI thread, where the store is also destroyed: the check cannot race.
+    if (auto store = self.lock()) {
+      (*store)->FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
+    }
+  });
+  try {
+    loader->Start();
+  } catch (...) {
+    delete loader;
+    record->loadRunning_ = false;
+    RaiseCompaniesLoaded(record->Keyword);
+  }
+}
+
+void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword,
+                              std::vector<std::shared_ptr<TComPanyInfo>> companies) {
+  TKeyData* record = FindKeyword(keyword);
+  // The keyword was deleted while it loaded (perhaps added again since): nothing to answer.
+  if (!record || record->serial_ != serial)
+    return;
+  record->Companies.MergeLoaded(std::move(companies), record->deletedWhileLoading_);
+  record->deletedWhileLoading_.clear();
+  // Once loaded, the count is the list's length, as after a save or a delete.
+  record->ListCount = static_cast<std::int32_t>(record->Companies.size());
+  record->loadRunning_ = false;
+  RaiseCompaniesLoaded(record->Keyword);
+}
+
+void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& listId) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record || !IsDigits(listId))
+    return;
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    builder.ResetFields();
+    builder.SetCondition("ListID=" + listId);
+    builder.DeleteFrom("tbl_list");
+  }
+  if (record->loadRunning_)
+    record->deletedWhileLoading_.insert(listId);
+  record->Companies.Remove(listId);
+  record->ListCount = static_cast<std::int32_t>(record->Companies.size());
+}
+
+void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record)
+    return;
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    builder.ResetFields();
+    builder.SetCondition("keyid=" + record->Id);
+    // The keyword's row goes only with its companies: otherwise they would stay behind,
+    // unreachable, still blocking their names.
+    if (builder.DeleteFrom("tbl_list")) {
+      builder.ResetFields();
+      builder.SetCondition("id=" + record->Id);
+      builder.DeleteFrom("tbl_key");
+    }
+  }
+  Remove(record);
+}
+
+void TKeyListInfo::DeleteAllKeywords() {
+  {
+    std::lock_guard lock(gate_->lock);
+    TDataManager& builder = Builder();
+    for (const auto& record : keywords_) {
+      builder.ResetFields();
+      builder.SetCondition("keyid=" + record->Id);
+      if (builder.DeleteFrom("tbl_list")) {
+        builder.ResetFields();
+        builder.SetCondition("id=" + record->Id);
+        builder.DeleteFrom("tbl_key");
+      }
+    }
+  }
+  index_.clear();
+  keywords_.clear();
+}
+
+std::int64_t TKeyListInfo::TotalCompanyCount() const {
+  std::int64_t total = 0;
+  for (const auto& record : keywords_)
+    total += record->ListCount;
+  return total;
+}
+
+bool TKeyListInfo::ExportKeyword(const std::string& keyword, const std::string& fileName,
+                                 const TExportFields& fields, bool textFormat) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record || record->Companies.empty() || !ExportWriter)
+    return false;
+  try {
+    auto writer = ExportWriter;
+    return writer(*record, fileName, fields, textFormat);
+  } catch (...) {
+    return false;
+  }
+}
+
+TKeyData& TKeyListInfo::Append(std::unique_ptr<TKeyData> record) {
+  record->serial_ = nextSerial_++;
+  TKeyData& added = *record;
+  index_.emplace(KeyOf(added.Keyword), &added);  // an earlier equal keyword keeps the key
+  keywords_.push_back(std::move(record));
+  return added;
+}
+
+void TKeyListInfo::Remove(TKeyData* record) {
+  std::string key = KeyOf(record->Keyword);
+  auto found = index_.find(key);
+  if (found != index_.end() && found->second == record) {
+    index_.erase(found);
+    // A later record with an equal keyword (an older file may hold one) takes the key.
+    for (const auto& other : keywords_) {
+      if (other.get() != record && KeyOf(other->Keyword) == key) {
+        index_.emplace(key, other.get());
+        break;
+      }
+    }
+  }
+  std::erase_if(keywords_, [record](const auto& entry) { return entry.get() == record; });
+}
+
+void TKeyListInfo::RaiseKeywordAdded(TKeyData& record) {
+  if (auto handler = OnKeywordAdded)
+    handler(*this, record);
+}
+
+void TKeyListInfo::RaiseCompaniesLoaded(const std::string& keyword) {
+  std::string name = keyword;  // the handler may delete the record that holds `keyword`
+  if (auto handler = OnCompaniesLoaded)
+    handler(*this, name);
+}
+
+}  // namespace vlmr

@@ -1,0 +1,195 @@
+// The keyword store: every keyword task with its progress per engine, and the companies found
+// for it, kept in Data/users (tables tbl_key and tbl_list, text as UTF-8) and, once loaded,
+// in memory as TKeyData records (text as GBK).
+//
+// It lives on the UI thread; its events are raised there. A keyword's companies are read by
+// a loader thread (TDataThread) the first time something needs them; the loader hands its
+// records over in its end notification, so the company lists are only ever touched on the
+// UI thread. Companies are stored at most once across all keywords (by name), only with a
+// mobile number; after three page reports without a new company the next one is refused.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/records/KeyUnit.h"
+#include "store/DataThread.h"
+
+namespace vlmr {
+
+class TTaskCtl;
+
+// What the window does once a keyword's companies are loaded.
+inline constexpr std::uint8_t PENDING_SHOW = 0;
+inline constexpr std::uint8_t PENDING_START = 3;
+inline constexpr std::uint8_t PENDING_EXPORT = 4;
+inline constexpr std::uint8_t PENDING_STOP = 5;  // never starts a load
+
+// The seconds `adddate` holds: from 1970-01-01 00:00:00 to the local wall-clock time read as
+// if it were UTC, rounded to the nearest second.
+std::int64_t LocalWallClockSeconds();
+
+// A keyword's companies in order of loading or saving, keyed by listId. Entries are shared so
+// that a view may keep the records it shows alive after they leave the list.
+class TCompanyList {
+ public:
+  using TEntry = std::shared_ptr<TComPanyInfo>;
+
+  std::size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+  const TEntry& operator[](std::size_t i) const { return items_[i]; }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+  TComPanyInfo* Find(const std::string& listId) const;
+  // Appends under the record's listId; false (and nothing added) when the key is taken.
+  bool Add(TEntry company);
+  // Removes and releases the entry; false when there is none.
+  bool Remove(const std::string& listId);
+  void Clear();
+
+  // Puts `loaded` first, in its order, leaving out the keys in `skip`; an entry already in the
+  // list keeps its object (the loaded copy is dropped). Entries not loaded follow, in order.
+  void MergeLoaded(std::vector<TEntry> loaded, const std::unordered_set<std::string>& skip);
+
+ private:
+  std::vector<TEntry> items_;
+  std::unordered_map<std::string, TComPanyInfo*> index_;
+};
+
+// One keyword, owned by the store.
+class TKeyData {
+ public:
+  TKeyData() = default;
+  TKeyData(const TKeyData&) = delete;
+  TKeyData& operator=(const TKeyData&) = delete;
+
+  std::string Id = "0";  // ID of its tbl_key row
+  std::string Keyword;   // GBK
+  std::int32_t ListCount = 0;
+  std::int64_t AddDate = 0;   // creation, then latest saved company (LocalWallClockSeconds)
+  std::int32_t LastPage = 0;  // engine 0, 1, 2
+  std::int32_t SgLastPage = 0;
+  std::int32_t S360LastPage = 0;
+  bool LoadStarted = false;  // the list was loaded or its load began; never cleared
+  std::uint8_t PendingAction = PENDING_SHOW;
+  TCompanyList Companies;
+  TTaskCtl* TaskControl = nullptr;  // not owned; the window's
+  std::string StatusText;
+  std::int8_t PageReportsSinceSave = 0;
+
+  std::int32_t LastPageOf(TEngineIndex engine) const;
+  // True while a loader reads this keyword's companies.
+  bool LoadRunning() const { return loadRunning_; }
+
+ private:
+  friend class TKeyListInfo;
+  std::uint64_t serial_ = 0;  // tells a record from a later one with the same keyword
+  bool loadRunning_ = false;
+  std::unordered_set<std::string> deletedWhileLoading_;
+};
+
+// Which fields an export writes (the export layer fills in the writer).
+struct TExportFields {
+  bool company = false;
+  bool qq = false;
+  bool mobile = false;
+  bool email = false;
+  bool address = false;
+  bool webUrl = false;
+};
+
+class TKeyListInfo {
+ public:
+  using TKeywordAdded = std::function<void(TKeyListInfo& sender, TKeyData& record)>;
+  using TCompaniesLoaded = std::function<void(TKeyListInfo& sender, const std::string& keyword)>;
+  using TCompanySaved = std::function<void(TKeyListInfo& sender, const std::string& keyword,
+                                           const std::shared_ptr<TComPanyInfo>& company)>;
+  using TExportWriter = std::function<bool(const TKeyData& record, const std::string& fileName,
+                                           const TExportFields& fields, bool textFormat)>;
+  using TClock = std::function<std::int64_t()>;
+
+  // Opens (or creates) Data/users in the program folder, creating the folder, the tables and
+  // their indexes when missing, and upgrades older files (UpgradeSchema). Raises
+  // ESQLiteException when the file cannot be opened or read. `clock` gives `adddate` values
+  // (LocalWallClockSeconds by default).
+  explicit TKeyListInfo(TClock clock = {});
+  // Closes the database at once. A loader still running finds the builder gone and its end
+  // notification finds the store gone; neither touches freed memory.
+  ~TKeyListInfo();
+  TKeyListInfo(const TKeyListInfo&) = delete;
+  TKeyListInfo& operator=(const TKeyListInfo&) = delete;
+
+  // Adds the columns later versions brought (tested by name in each table's creation text).
+  void UpgradeSchema();
+  // Makes a record for each tbl_key row, in ID order, raising OnKeywordAdded for each. Once.
+  void LoadKeywords();
+
+  // The record of a new keyword (inserted, OnKeywordAdded raised) or of the existing one equal
+  // to it ignoring Latin case; nothing for an empty keyword or when the insert fails.
+  TKeyData* AddKeyword(const std::string& keyword);
+  TKeyData* FindKeyword(std::string_view keyword) const;
+  // ID of the keyword's tbl_key row (exact text), or "0".
+  std::string LookupKeywordId(const std::string& keyword);
+
+  // Keeps a copy of a reported company when it has a mobile number, its keyword is known and
+  // its name is not stored under any keyword; raises OnCompanySaved with the copy.
+  void SaveCompany(const std::string& keyword, const TComPanyInfo& company);
+  // Records an engine's page; false (nothing written) for an unknown keyword, or when three
+  // reports were accepted since the keyword's last saved company.
+  bool RecordPageReport(const std::string& keyword, std::int32_t page, TEngineIndex engine);
+  // Writes the page an engine's collector ended on; memory and the report count stay.
+  void StoreLastPage(const std::string& keyword, std::int32_t page, TEngineIndex engine);
+  void SetStatusText(const std::string& keyword, const std::string& text);
+
+  const TCompanyList* CompanyListOf(std::string_view keyword) const;
+  // The record when its companies are loaded or loading; otherwise records `action`, starts
+  // the load (unless the action is PENDING_STOP) and returns nothing.
+  TKeyData* RequestKeyword(const std::string& keyword, std::uint8_t action);
+  std::uint8_t TakePendingAction(const std::string& keyword);
+  // Raises OnCompaniesLoaded at once when the list is not empty; otherwise starts a loader
+  // (unless one runs for the keyword: its end answers this call too) and raises the event
+  // when it has ended, after its records are in the list.
+  void LoadCompanies(const std::string& keyword);
+
+  void DeleteCompany(const std::string& keyword, const std::string& listId);
+  void DeleteKeyword(const std::string& keyword);
+  void DeleteAllKeywords();
+  std::int64_t TotalCompanyCount() const;
+
+  // Writes the keyword's companies through ExportWriter; false when the keyword is unknown,
+  // its list is empty, no writer is set, or the writer fails.
+  bool ExportKeyword(const std::string& keyword, const std::string& fileName,
+                     const TExportFields& fields, bool textFormat);
+
+  const std::vector<std::unique_ptr<TKeyData>>& Keywords() const { return keywords_; }
+
+  TKeywordAdded OnKeywordAdded;
+  TCompaniesLoaded OnCompaniesLoaded;
+  TCompanySaved OnCompanySaved;
+  TExportWriter ExportWriter;
+
+ private:
+  TDataManager& Builder() { return *gate_->builder; }
+  TKeyData& Append(std::unique_ptr<TKeyData> record);
+  void Remove(TKeyData* record);
+  void FinishLoad(std::uint64_t serial, const std::string& keyword,
+                  std::vector<std::shared_ptr<TComPanyInfo>> companies);
+  void RaiseKeywordAdded(TKeyData& record);
+  void RaiseCompaniesLoaded(const std::string& keyword);
+
+  TClock clock_;
+  std::shared_ptr<TBuilderGate> gate_;
+  std::vector<std::unique_ptr<TKeyData>> keywords_;
+  std::unordered_map<std::string, TKeyData*> index_;  // lower-cased keyword -> first record
+  std::uint64_t nextSerial_ = 1;
+  std::shared_ptr<TKeyListInfo*> self_;  // expires with the store; loaders' ends check it
+};
+
+}  // namespace vlmr
