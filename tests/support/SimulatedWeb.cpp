@@ -228,6 +228,13 @@ struct TSimulatedWeb::TImpl {
     return !stopping;
   }
 
+  // A body cut off by the server's end: the client must see a broken transfer, not a short
+  // but complete one.
+  bool Cut(int client) {
+    ResetConnection(port, client);
+    return false;
+  }
+
   bool Stopping() const {
     std::lock_guard lock(mutex);
     return stopping;
@@ -311,20 +318,26 @@ struct TSimulatedWeb::TImpl {
     if (!page.charset.empty())
       type += "; charset=" + page.charset;
 
-    if (!page.withLength || page.fault == TFault::EndlessBody) {
+    if (!page.withLength && page.fault != TFault::EndlessBody) {
       // A body without a length ends with the connection.
       res.set_header("Connection", "close");
     }
     auto body = std::make_shared<std::string>(std::move(page.body));
+    int client = req.remote_port;
     switch (page.fault) {
       case TFault::EndlessBody:
-        res.set_content_provider(type, [this, body](std::size_t, httplib::DataSink& sink) {
-          if (Stopping())
-            return false;
-          static const std::string filler(kChunk, 'z');
-          const std::string& chunk = body->empty() ? filler : *body;
-          return sink.write(chunk.data(), chunk.size());
-        });
+        // Chunked, so that a body the server's shutdown ends between calls still lacks its
+        // last chunk; and one call that never returns normally, so that it ends with a reset.
+        res.set_chunked_content_provider(
+            type, [this, body, client](std::size_t, httplib::DataSink& sink) {
+              static const std::string filler(kChunk, 'z');
+              const std::string& chunk = body->empty() ? filler : *body;
+              while (!Stopping()) {
+                if (!sink.write(chunk.data(), chunk.size()))
+                  return false;
+              }
+              return Cut(client);
+            });
         return;
       case TFault::StallInBody: {
         // At least one byte is held back, or there would be nothing left to stall before.
@@ -332,11 +345,11 @@ struct TSimulatedWeb::TImpl {
         auto released = std::make_shared<bool>(false);
         res.set_content_provider(
             body->size(), type,
-            [this, body, after, released](std::size_t offset, std::size_t length,
-                                          httplib::DataSink& sink) {
+            [this, body, after, released, client](std::size_t offset, std::size_t length,
+                                                  httplib::DataSink& sink) {
               if (offset >= after && !*released) {
                 if (!Stall())
-                  return false;
+                  return Cut(client);
                 *released = true;
               }
               std::size_t end = offset < after ? after : offset + length;
@@ -349,11 +362,10 @@ struct TSimulatedWeb::TImpl {
         break;
     }
     if (!page.withLength) {
-      int client = req.remote_port;
       res.set_content_provider(type,
                                [this, body, client](std::size_t offset, httplib::DataSink& sink) {
                                  if (Stopping())
-                                   return false;
+                                   return Cut(client);
                                  if (offset >= body->size()) {
                                    FinishSending(port, client);
                                    sink.done();

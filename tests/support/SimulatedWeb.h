@@ -37,7 +37,7 @@ enum class TFault {
   StallInBody,         // send the headers and `faultAfterBytes` bytes of the body (fewer
                        // than its size), then hold; on release send the rest
   Reset,               // reset the connection before anything is sent
-  EndlessBody,         // headers without a length, then body bytes until the client leaves
+  EndlessBody,         // a chunked body that never ends: bytes until the client leaves
 };
 
 using THeaders = std::vector<std::pair<std::string, std::string>>;
