@@ -96,10 +96,10 @@ void TWorkerRegistry::Enter() {
 }
 
 void TWorkerRegistry::Leave() {
-  {
-    std::lock_guard lock(RegistryMutex());
-    --RegistryCount();
-  }
+  // Notified under the lock: once a waiter sees the count reach zero, this (detached) thread
+  // no longer touches the registry, so the program may end and destroy it.
+  std::lock_guard lock(RegistryMutex());
+  --RegistryCount();
   RegistryChanged().notify_all();
 }
 
