@@ -15,21 +15,23 @@ namespace {
 
 constexpr std::size_t kPageBytes = 1024 * 1024;
 
-// Cycles the generated blocks until the page reaches `bytes`.
+// Cycles the generated blocks into a page of kPageBytes (GBK), `tail` at its end.
 template <typename Block>
 std::string Fill(const std::string& head, const std::string& tail, Block block) {
   std::string utf8 = head;
-  for (int i = 0; utf8.size() < kPageBytes * 11 / 10; ++i) {
+  // GBK takes two bytes where UTF-8 takes three: make enough for a page of any mix.
+  for (int i = 0; utf8.size() < kPageBytes * 3 / 2 + 4096; ++i) {
     utf8 += block(i);
   }
-  std::string gbk = Utf8ToGbk(utf8 + tail);
-  gbk.resize(kPageBytes - Utf8ToGbk(tail).size());
-  // Keep the cut on a character boundary.
-  while (!gbk.empty() && IsGbkTrailPosition(gbk, gbk.size() - 1) == false &&
-         IsGbkLeadByte(gbk.back())) {
-    gbk.pop_back();
+  std::string end = Utf8ToGbk(tail);
+  std::string gbk = Utf8ToGbk(utf8);
+  // Cut to size on a character boundary.
+  std::size_t cut = 0;
+  while (cut < gbk.size() && cut + end.size() < kPageBytes) {
+    cut += GbkCharLength(gbk, cut);
   }
-  return gbk + Utf8ToGbk(tail);
+  gbk.resize(cut);
+  return gbk + end;
 }
 
 std::string ResultPage() {
@@ -122,9 +124,11 @@ const std::string& Page(int which) {
   return which == 0 ? result : company;
 }
 
-void BM_FindAll(benchmark::State& state, std::string pattern, int page) {
+void BM_FindAll(benchmark::State& state, std::string pattern, int page, bool jit) {
   const std::string& text = Page(page);
-  TRegExp re;
+  TRegExpLimits limits;
+  limits.useJit = jit;
+  TRegExp re(limits);
   std::size_t found = 0;
   for (auto _ : state) {
     auto matches = re.FindAll(text, pattern);
@@ -166,11 +170,15 @@ BENCHMARK(BM_TextToUtf8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 const bool registered = [] {
   const char* pages[] = {"result_page", "company_page"};
-  for (const auto& p : patterns::EnginePatterns()) {
-    for (int page = 0; page < 2; ++page) {
-      benchmark::RegisterBenchmark(("BM_FindAll/" + p.name + "/" + pages[page]).c_str(), BM_FindAll,
-                                   p.gbk, page)
-          ->Unit(benchmark::kMillisecond);
+  // JIT code, and the interpreter that runs when JIT is not available.
+  for (bool jit : {true, false}) {
+    for (const auto& p : patterns::EnginePatterns()) {
+      for (int page = 0; page < 2; ++page) {
+        std::string name = std::string(jit ? "BM_FindAll/" : "BM_FindAllInterpreter/") + p.name +
+                           "/" + pages[page];
+        benchmark::RegisterBenchmark(name.c_str(), BM_FindAll, p.gbk, page, jit)
+            ->Unit(benchmark::kMillisecond);
+      }
     }
   }
   return true;

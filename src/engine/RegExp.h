@@ -46,12 +46,13 @@ class ERegExpError : public std::runtime_error {
   TKind kind_;
 };
 
-// Bounds of one match attempt. The defaults leave ample room for the engine's patterns on pages
-// of many megabytes while stopping a runaway pattern.
+// Bounds of one search. The engine's patterns need far less: the match limit leaves room for a
+// lazy loop over a whole page at the largest body the HTTP client accepts, and they run within
+// the smallest JIT stack.
 struct TRegExpLimits {
-  std::uint32_t matchLimit = 100'000'000;       // PCRE2 match limit, per search
-  std::uint32_t heapLimitKiB = 64 * 1024;       // backtracking memory of the interpreter
-  std::size_t jitStackBytes = 4 * 1024 * 1024;  // largest JIT stack
+  std::uint32_t matchLimit = 100'000'000;   // PCRE2 match limit
+  std::uint32_t heapLimitKiB = 64 * 1024;   // backtracking memory of the interpreter
+  std::size_t jitStackBytes = 1024 * 1024;  // largest JIT stack, reserved on first use
   bool useJit = true;  // false runs the interpreter only (also used when JIT is unavailable)
 };
 
