@@ -52,8 +52,9 @@ struct TSlist {
 }  // namespace
 
 void InitNetwork() {
-  // curl_global_init is thread-safe only where the library says so (CURL_VERSION_THREADSAFE);
-  // the once-flag serialises our own callers, and main calls this before any thread starts.
+  // curl_global_init is thread-safe only where the library says so (CURL_VERSION_THREADSAFE,
+  // from 7.84 on); older ones must not race it with other users of libcurl or OpenSSL. The
+  // once-flag serialises this program's callers, and main calls it before any thread starts.
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
@@ -259,6 +260,7 @@ bool THttpClient::Get(const std::string& url, std::string& body) {
   Touch();
   CURLM* m = Multi(multi_);
   if (curl_multi_add_handle(m, Easy(easy_)) != CURLM_OK) {
+    curl_easy_setopt(Easy(easy_), CURLOPT_CONNECT_TO, nullptr);
     return Fail(THttpError::Network, "the request could not start");
   }
   // The transfer runs in this loop rather than in curl_easy_perform so that an abort from
@@ -307,6 +309,8 @@ bool THttpClient::Get(const std::string& url, std::string& body) {
     finalUrl_ = effective;
   }
   curl_multi_remove_handle(m, Easy(easy_));
+  // The list goes with this call; the handle must not keep pointing at it.
+  curl_easy_setopt(Easy(easy_), CURLOPT_CONNECT_TO, nullptr);
 
   if (stopped_)
     return Fail(THttpError::Aborted, "stopped");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,6 +100,21 @@ TEST_F(HttpClientTest, EachPresetSendsItsProtocolVersionAndUserAgentToTheNamedHo
     // Bodies arrive as sent: nothing asks the server to compress them.
     EXPECT_FALSE(log[0].HasHeader("Accept-Encoding"));
   }
+}
+
+TEST_F(HttpClientTest, ProxySettingsOfTheEnvironmentAreIgnored) {
+  web.AddHost("www.example.com", TPage::Html("direct"));
+  // A proxy that is not there: a client that used it would fail.
+  const char* names[] = {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"};
+  for (const char* name : names)
+    setenv(name, "http://127.0.0.1:9", 1);
+  std::string body;
+  THttpClient client(THttpSettings::Engine());
+  bool ok = client.Get("http://www.example.com/", body);
+  for (const char* name : names)
+    unsetenv(name);
+  EXPECT_TRUE(ok) << client.LastErrorText();
+  EXPECT_EQ(body, "direct");
 }
 
 TEST_F(HttpClientTest, RedirectsAreFollowedUpToTwentyAndTheFinalAddressIsKept) {
