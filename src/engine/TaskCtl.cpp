@@ -51,7 +51,9 @@ void TTaskCtl::Start() {
   const std::pair<TEngineIndex, bool> plan[] = {
       {ENGINE_BAIDU, useBaidu}, {ENGINE_SOGOU, useSogou}, {ENGINE_360, use360}};
   const int startPages[] = {startPageBaidu, startPageSogou, startPage360};
-  for (auto [engine, use] : plan) {
+  for (const auto& step : plan) {
+    const TEngineIndex engine = step.first;
+    const bool use = step.second;
     const std::string name = kEngines[engine].name;
     bool running = std::any_of(threads.begin(), threads.end(),
                                [&](const auto& entry) { return entry.first == name; });

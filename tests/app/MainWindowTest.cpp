@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <fstream>

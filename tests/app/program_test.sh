@@ -31,8 +31,8 @@ kill -0 "$first" 2>/dev/null || fail "the first instance ended"
 [ "$(windows)" -eq 1 ] || fail "the second start left a window of its own"
 
 [ -x "$work/home/Desktop/vlmr.desktop" ] || fail "no desktop launcher on the first run"
-grep -q "install=$work/prog/vlmr" "$work/home/.config/vlmr/registry.ini" ||
-  fail "install path not recorded"
+grep -q "install=\"\?$work/prog/vlmr\"\?.\?$" "$work/home/.config/vlmr/registry.ini" ||
+  fail "install path not recorded: $(cat -A "$work/home/.config/vlmr/registry.ini" 2>&1)"
 grep -qi '^first=1' "$work/prog/kqclient.cfg" || fail "settings file does not say first=1"
 
 kill -TERM "$first"
