@@ -19,7 +19,12 @@ std::string SqlQuoteBody(std::string_view text) {
 }
 
 std::string SqlQuoted(std::string_view text) {
-  return "'" + SqlQuoteBody(text) + "'";
+  std::string literal;
+  literal.reserve(text.size() + 2);
+  literal.push_back('\'');
+  literal += SqlQuoteBody(text);
+  literal.push_back('\'');
+  return literal;
 }
 
 std::int32_t ToInt32(std::string_view text, std::int32_t fallback) {

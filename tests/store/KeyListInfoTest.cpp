@@ -320,16 +320,22 @@ TEST_F(KeyStore, AFailedInsertStoresNothingAndNeverBorrowsAnotherId) {
   EXPECT_EQ(raw.Value("select ComName from tbl_list"), "First");
 }
 
-TEST_F(KeyStore, ALockedDatabaseRaisesFromSaveAndStoresNothing) {
+TEST_F(KeyStore, WhileAnotherWriterHoldsTheFileNothingIsStoredAndNothingIsLost) {
   Open();
   Store().AddKeyword("k");
-  TRawDb other(DatabasePath());
-  other.Exec("begin exclusive");
-  EXPECT_THROW(Store().SaveCompany("k", Company("A", {"13800000000"})), ESQLiteException);
-  EXPECT_TRUE(saved_.empty());
-  EXPECT_TRUE(Store().FindKeyword("k")->Companies.empty());
-  other.Exec("rollback");
-  EXPECT_TRUE(Save("k", "A"));
+  ASSERT_TRUE(Save("k", "A"));
+  {
+    TRawDb other(DatabasePath());
+    other.Exec("begin exclusive");
+    other.Exec("insert into tbl_list(ComName) values('held')");
+    // Reads go on (the write-ahead log); the insert is refused at once.
+    EXPECT_FALSE(Save("k", "B"));
+    EXPECT_EQ(NamesOf("k"), std::vector<std::string>{"A"});
+    EXPECT_EQ(Store().FindKeyword("k")->ListCount, 1);
+    other.Exec("rollback");
+  }
+  EXPECT_TRUE(Save("k", "B"));
+  EXPECT_EQ(TRawDb(DatabasePath()).Value("select group_concat(ComName) from tbl_list"), "A,B");
 }
 
 // ---- page reports ---------------------------------------------------------------------------
