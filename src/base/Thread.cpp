@@ -21,7 +21,14 @@ int& RegistryCount() {
   return count;
 }
 
+std::uint64_t NextId() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1);
+}
+
 }  // namespace
+
+TWorkerThread::TWorkerThread() : id_(NextId()) {}
 
 void TWorkerThread::Start() {
   if (started_.exchange(true)) {

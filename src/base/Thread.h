@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
@@ -32,6 +33,9 @@ class TWorkerThread {
   void SetPaused(bool paused);
   bool IsPaused() const;
 
+  // A number no other worker of this process has; it stands for the thread's identifier.
+  std::uint64_t Id() const { return id_; }
+
   // Runs on the UI thread after the run, while the worker waits. Set before Start.
   void SetOnTerminate(TEndNotification notification) { onTerminate_ = std::move(notification); }
 
@@ -40,7 +44,7 @@ class TWorkerThread {
   virtual void OnStopRequested() {}
 
  protected:
-  TWorkerThread() = default;
+  TWorkerThread();
   virtual ~TWorkerThread() = default;
 
   virtual void Execute() = 0;
@@ -53,6 +57,7 @@ class TWorkerThread {
  private:
   void Run();
 
+  const std::uint64_t id_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> started_{false};
   bool paused_ = false;
