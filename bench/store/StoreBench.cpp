@@ -24,8 +24,9 @@ constexpr int kKeywords = 100;
 std::string& BenchFolder() {
   static std::string folder = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "vlmr-store-bench-XXXXXX");
-    if (!mkdtemp(pattern.data()))
+    if (!mkdtemp(pattern.data())) {
       std::abort();
+    }
     return pattern;
   }();
   return folder;
@@ -49,8 +50,9 @@ void Exec(sqlite3* db, const char* sql) {
 std::string Folder(int rows, bool oneKeyword) {
   static std::map<std::pair<int, bool>, std::string> made;
   auto shape = std::make_pair(rows, oneKeyword);
-  if (auto found = made.find(shape); found != made.end())
+  if (auto found = made.find(shape); found != made.end()) {
     return found->second;
+  }
 
   std::string folder = BenchFolder() + "/" + std::to_string(rows) + (oneKeyword ? "-one" : "");
   std::filesystem::create_directories(folder);
@@ -88,8 +90,9 @@ std::string Folder(int rows, bool oneKeyword) {
     std::string mob = std::to_string(13800000000LL + i) + "\r\n";
     std::string qq = std::to_string(100000 + i) + "\r\n";
     const std::string* texts[] = {&name, &addr, &url, &mail, &tel, &mob, &qq};
-    for (int c = 0; c < 7; ++c)
+    for (int c = 0; c < 7; ++c) {
       sqlite3_bind_text(row, c + 1, texts[c]->c_str(), -1, SQLITE_STATIC);
+    }
     sqlite3_bind_int(row, 8, oneKeyword ? 1 : 1 + i % kKeywords);
     sqlite3_step(row);
     sqlite3_reset(row);
@@ -118,8 +121,9 @@ void DropNameIndex(const std::string& folder, bool drop) {
 void BM_FileSizePerCompany(benchmark::State& state) {
   int rows = static_cast<int>(state.range(0));
   std::string folder = Folder(rows, false);
-  for (auto _ : state)
+  for (auto _ : state) {
     benchmark::DoNotOptimize(folder.size());
+  }
   auto bytes = FileSizes()[std::make_pair(rows, false)];  // as made, before other benchmarks
   state.counters["bytesPerCompany"] = static_cast<double>(bytes) / rows;
   state.counters["fileMB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -131,8 +135,9 @@ void BM_TotalCompanyCount(benchmark::State& state) {
   SetAppFolderOverride(folder);
   TKeyListInfo store;
   store.LoadKeywords();
-  for (auto _ : state)
+  for (auto _ : state) {
     benchmark::DoNotOptimize(store.TotalCompanyCount());
+  }
   state.counters["total"] = static_cast<double>(store.TotalCompanyCount());
 }
 BENCHMARK(BM_TotalCompanyCount)->Arg(100000)->Arg(1000000)->ArgName("stored");
@@ -188,8 +193,9 @@ void BM_SaveCompany(benchmark::State& state) {
   {
     TKeyListInfo store;
     // The store makes the index whenever it opens; the baseline drops it afterwards.
-    if (!indexed)
+    if (!indexed) {
       DropNameIndex(folder, true);
+    }
     store.LoadKeywords();
     const std::string keyword = store.Keywords().front()->Keyword;
     TComPanyInfo company;
@@ -217,8 +223,9 @@ BENCHMARK(BM_SaveCompany)
 int main(int argc, char** argv) {
   vlmr::TScopedQueueDispatcher ui;  // the loader hands its records over on this thread
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   vlmr::SetAppFolderOverride("");

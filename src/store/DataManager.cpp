@@ -30,8 +30,9 @@ std::string SqlQuoted(std::string_view text) {
 std::int32_t ToInt32(std::string_view text, std::int32_t fallback) {
   if (!text.empty() && text.front() == '+') {
     text.remove_prefix(1);
-    if (!text.empty() && text.front() == '-')
+    if (!text.empty() && text.front() == '-') {
       return fallback;
+    }
   }
   std::int32_t value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -55,22 +56,25 @@ void TDataManager::ResetFields() {
 
 void TDataManager::AddText(std::string_view name, std::string_view value) {
   std::string trimmed = Trim(name);
-  if (trimmed.empty())
+  if (trimmed.empty()) {
     return;
+  }
   fields_.push_back({TDataField::Text, std::move(trimmed), std::string(value)});
 }
 
 void TDataManager::AddInteger(std::string_view name, std::int32_t value) {
   std::string trimmed = Trim(name);
-  if (trimmed.empty())
+  if (trimmed.empty()) {
     return;
+  }
   fields_.push_back({TDataField::Number, std::move(trimmed), std::to_string(value)});
 }
 
 void TDataManager::AddNumber(std::string_view name, double value) {
   std::string trimmed = Trim(name);
-  if (trimmed.empty())
+  if (trimmed.empty()) {
     return;
+  }
   fields_.push_back({TDataField::Number, std::move(trimmed), FormatFloat(value)});
 }
 
@@ -82,8 +86,9 @@ void TDataManager::SetCondition(std::string_view text) {
 }
 
 bool TDataManager::InsertInto(std::string_view table) {
-  if (table.empty())
+  if (table.empty()) {
     return false;
+  }
   std::string names, literals;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) {
@@ -97,12 +102,14 @@ bool TDataManager::InsertInto(std::string_view table) {
 }
 
 bool TDataManager::UpdateTable(std::string_view table) {
-  if (table.empty())
+  if (table.empty()) {
     return false;
+  }
   std::string assignments;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
-    if (i > 0)
+    if (i > 0) {
       assignments += ',';
+    }
     assignments += fields_[i].name + "=" + Literal(fields_[i]);
   }
   std::string sql = "update " + std::string(table) + " set " + assignments;
@@ -113,8 +120,9 @@ bool TDataManager::UpdateTable(std::string_view table) {
 }
 
 bool TDataManager::DeleteFrom(std::string_view table) {
-  if (table.empty())
+  if (table.empty()) {
     return false;
+  }
   std::string sql = "delete from " + std::string(table);
   if (!condition_.empty()) {
     sql += " where " + condition_;
@@ -133,14 +141,16 @@ bool TDataManager::RunSql(const std::string& sql) {
 }
 
 std::unique_ptr<TSQLiteTable> TDataManager::QueryStatement() {
-  if (statementText_.empty())
+  if (statementText_.empty()) {
     return nullptr;
+  }
   return database_.RunQuery(statementText_);
 }
 
 bool TDataManager::QueryStatement(TSQLiteTable& rows) {
-  if (statementText_.empty())
+  if (statementText_.empty()) {
     return false;
+  }
   database_.RunQuery(statementText_, rows);
   return true;
 }

@@ -58,11 +58,13 @@ std::vector<std::string> SplitStoredValues(std::string_view storedUtf8) {
   std::size_t start = 0;
   for (std::size_t i = 0; i < gbk.size(); ++i) {
     char c = gbk[i];
-    if (c != '\r' && c != '\n')
+    if (c != '\r' && c != '\n') {
       continue;
+    }
     values.push_back(gbk.substr(start, i - start));
-    if (c == '\r' && i + 1 < gbk.size() && gbk[i + 1] == '\n')
+    if (c == '\r' && i + 1 < gbk.size() && gbk[i + 1] == '\n') {
       ++i;
+    }
     start = i + 1;
   }
   if (start < gbk.size()) {
@@ -79,23 +81,26 @@ void TDataThread::Execute() {
   TSQLiteTable keys;
   {
     std::lock_guard lock(gate_->lock);
-    if (!gate_->builder)
+    if (!gate_->builder) {
       return;
+    }
     TDataManager& builder = *gate_->builder;
     builder.ResetFields();
     builder.SetStatementText("select ID from tbl_key where keystr='" +
                              SqlQuoteBody(GbkToUtf8(keyword_)) + "'");
     builder.QueryStatement(keys);
   }
-  if (keys.AtEnd())
+  if (keys.AtEnd()) {
     return;
+  }
   std::string id = keys.TextAt(keys.ColumnIndexOf("ID"));
 
   TSQLiteTable rows;
   {
     std::lock_guard lock(gate_->lock);
-    if (!gate_->builder)
+    if (!gate_->builder) {
       return;
+    }
     TDataManager& builder = *gate_->builder;
     builder.ResetFields();
     builder.SetStatementText("select * from tbl_list where keyid=" + id);
@@ -105,8 +110,9 @@ void TDataThread::Execute() {
       // A step that fails ends the query; the rows that came before it are still loaded.
     }
   }
-  if (rows.AtEnd())
+  if (rows.AtEnd()) {
     return;
+  }
   TListColumns columns(rows);
   companies_.reserve(rows.RowCount());
   for (; !rows.AtEnd(); rows.MoveNext()) {

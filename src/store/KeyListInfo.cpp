@@ -52,8 +52,9 @@ const TUpgrade kListUpgrades[] = {
 
 const char* LastPageColumn(TEngineIndex engine) {
   for (const auto& identity : kEngines) {
-    if (identity.index == engine)
+    if (identity.index == engine) {
       return identity.lastPageColumn;
+    }
   }
   return nullptr;
 }
@@ -79,14 +80,16 @@ void UseWriteAheadLog(TDataManager& builder) {
   std::string mode;
   try {
     auto rows = builder.Database().RunQuery("pragma journal_mode=WAL");
-    if (!rows->AtEnd())
+    if (!rows->AtEnd()) {
       mode = GbkLower(rows->TextAt(0));
+    }
   } catch (const ESQLiteException&) {
     return;
   }
   // NORMAL is safe with the log only; a rollback journal keeps full syncing.
-  if (mode == "wal")
+  if (mode == "wal") {
     builder.RunSql("pragma synchronous=NORMAL");
+  }
 }
 
 std::string KeyOf(std::string_view keyword) {
@@ -94,11 +97,13 @@ std::string KeyOf(std::string_view keyword) {
 }
 
 bool IsDigits(std::string_view text) {
-  if (text.empty())
+  if (text.empty()) {
     return false;
+  }
   for (char c : text) {
-    if (c < '0' || c > '9')
+    if (c < '0' || c > '9') {
       return false;
+    }
   }
   return true;
 }
@@ -131,8 +136,9 @@ TComPanyInfo* TCompanyList::Find(const std::string& listId) const {
 }
 
 bool TCompanyList::Add(TEntry company) {
-  if (!company || index_.count(company->listId))
+  if (!company || index_.count(company->listId)) {
     return false;
+  }
   index_.emplace(company->listId, company.get());
   items_.push_back(std::move(company));
   return true;
@@ -140,8 +146,9 @@ bool TCompanyList::Add(TEntry company) {
 
 bool TCompanyList::Remove(const std::string& listId) {
   auto found = index_.find(listId);
-  if (found == index_.end())
+  if (found == index_.end()) {
     return false;
+  }
   TComPanyInfo* company = found->second;
   index_.erase(found);
   std::erase_if(items_, [company](const TEntry& entry) { return entry.get() == company; });
@@ -157,26 +164,30 @@ void TCompanyList::MergeLoaded(std::vector<TEntry> loaded,
                                const std::unordered_set<std::string>& skip) {
   std::unordered_map<std::string, TEntry*> present;
   present.reserve(items_.size());
-  for (auto& entry : items_)
+  for (auto& entry : items_) {
     present.emplace(entry->listId, &entry);
+  }
 
   std::vector<TEntry> merged;
   merged.reserve(loaded.size() + items_.size());
   std::unordered_map<std::string, TComPanyInfo*> index;
   index.reserve(loaded.size() + items_.size());
   auto keep = [&](TEntry entry) {
-    if (index.emplace(entry->listId, entry.get()).second)
+    if (index.emplace(entry->listId, entry.get()).second) {
       merged.push_back(std::move(entry));
+    }
   };
   for (auto& entry : loaded) {
-    if (!entry || skip.count(entry->listId))
+    if (!entry || skip.count(entry->listId)) {
       continue;
+    }
     auto own = present.find(entry->listId);
     keep(own == present.end() ? std::move(entry) : std::move(*own->second));
   }
   for (auto& entry : items_) {
-    if (entry)
+    if (entry) {
       keep(std::move(entry));
+    }
   }
   items_ = std::move(merged);
   index_ = std::move(index);
@@ -209,13 +220,15 @@ TKeyListInfo::TKeyListInfo(TClock clock)
   {
     std::lock_guard lock(gate_->lock);
     UseWriteAheadLog(Builder());
-    for (const char* sql : kCreateTables)
+    for (const char* sql : kCreateTables) {
       Builder().RunSql(sql);
+    }
   }
   UpgradeSchema();
   std::lock_guard lock(gate_->lock);
-  for (const char* sql : kCreateIndexes)
+  for (const char* sql : kCreateIndexes) {
     Builder().RunSql(sql);
+  }
 }
 
 TKeyListInfo::~TKeyListInfo() {
@@ -247,8 +260,9 @@ void TKeyListInfo::UpgradeSchema() {
     builder.SetStatementText(std::string("select sql from sqlite_master where tbl_name='") +
                              table.name + "' and type='table'");
     auto rows = builder.QueryStatement();
-    if (!rows || rows->AtEnd())
+    if (!rows || rows->AtEnd()) {
       continue;
+    }
     std::string sql = GbkLower(ColumnText(*rows, "sql"));
     for (const TUpgrade* upgrade = table.begin; upgrade != table.end; ++upgrade) {
       if (sql.find(upgrade->column) == std::string::npos) {
@@ -266,8 +280,9 @@ void TKeyListInfo::LoadKeywords() {
     Builder().SetStatementText("select * from tbl_key order by id asc");
     rows = Builder().QueryStatement();
   }
-  if (!rows)
+  if (!rows) {
     return;
+  }
   for (; !rows->AtEnd(); rows->MoveNext()) {
     auto record = std::make_unique<TKeyData>();
     record->Id = ColumnText(*rows, "ID");
@@ -282,10 +297,12 @@ void TKeyListInfo::LoadKeywords() {
 }
 
 TKeyData* TKeyListInfo::AddKeyword(const std::string& keyword) {
-  if (keyword.empty())
+  if (keyword.empty()) {
     return nullptr;
-  if (TKeyData* existing = FindKeyword(keyword))
+  }
+  if (TKeyData* existing = FindKeyword(keyword)) {
     return existing;
+  }
 
   auto record = std::make_unique<TKeyData>();
   record->Keyword = keyword;
@@ -301,8 +318,9 @@ TKeyData* TKeyListInfo::AddKeyword(const std::string& keyword) {
     builder.AddInteger("s360lastpage", 0);
     builder.AddNumber("adddate", static_cast<double>(record->AddDate));
     // A keyword without its row would lose its companies at the next start: refuse it.
-    if (!builder.InsertInto("tbl_key"))
+    if (!builder.InsertInto("tbl_key")) {
       return nullptr;
+    }
     record->Id = std::to_string(builder.Database().LastInsertRowId());
   }
   TKeyData& added = Append(std::move(record));
@@ -322,17 +340,20 @@ std::string TKeyListInfo::LookupKeywordId(const std::string& keyword) {
   builder.SetStatementText("select ID from tbl_Key where KeyStr='" +
                            SqlQuoteBody(GbkToUtf8(keyword)) + "'");
   auto rows = builder.QueryStatement();
-  if (!rows || rows->AtEnd())
+  if (!rows || rows->AtEnd()) {
     return "0";
+  }
   return ColumnText(*rows, "ID");
 }
 
 void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& company) {
-  if (company.mobiles.empty())
+  if (company.mobiles.empty()) {
     return;
+  }
   TKeyData* record = FindKeyword(keyword);
-  if (!record)
+  if (!record) {
     return;
+  }
 
   auto copy = std::make_shared<TComPanyInfo>();
   copy->Assign(company);
@@ -343,8 +364,9 @@ void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& c
     builder.SetStatementText("select listid from tbl_list where ComName='" +
                              SqlQuoteBody(GbkToUtf8(copy->GetComName())) + "'");
     auto rows = builder.QueryStatement();
-    if (rows && rows->RowCount() > 0)
+    if (rows && rows->RowCount() > 0) {
       return;  // stored already, under this or another keyword
+    }
 
     builder.ResetFields();
     builder.AddText("ComName", GbkToUtf8(copy->GetComName()));
@@ -361,8 +383,9 @@ void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& c
     builder.AddInteger("renzheng", copy->renZheng);
     // The id comes from this insert itself: a failed insert stores nothing, and the copy can
     // never take another company's id.
-    if (!builder.InsertInto("tbl_list"))
+    if (!builder.InsertInto("tbl_list")) {
       return;
+    }
     copy->listId = std::to_string(builder.Database().LastInsertRowId());
 
     record->Companies.Add(copy);
@@ -376,19 +399,22 @@ void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& c
     builder.AddNumber("adddate", static_cast<double>(record->AddDate));
     builder.UpdateTable("tbl_key");
   }
-  if (auto handler = OnCompanySaved)
+  if (auto handler = OnCompanySaved) {
     handler(*this, keyword, copy);
+  }
 }
 
 bool TKeyListInfo::RecordPageReport(const std::string& keyword, std::int32_t page,
                                     TEngineIndex engine) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record || record->PageReportsSinceSave >= kIdleReportLimit)
+  if (!record || record->PageReportsSinceSave >= kIdleReportLimit) {
     return false;
+  }
   const char* column = LastPageColumn(engine);
   std::int32_t* lastPage = LastPageField(*record, engine);
-  if (!column || !lastPage)
+  if (!column || !lastPage) {
     return false;
+  }
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
@@ -405,8 +431,9 @@ bool TKeyListInfo::RecordPageReport(const std::string& keyword, std::int32_t pag
 void TKeyListInfo::StoreLastPage(const std::string& keyword, std::int32_t page,
                                  TEngineIndex engine) {
   const char* column = LastPageColumn(engine);
-  if (!column)
+  if (!column) {
     return;
+  }
   std::lock_guard lock(gate_->lock);
   TDataManager& builder = Builder();
   builder.ResetFields();
@@ -416,8 +443,9 @@ void TKeyListInfo::StoreLastPage(const std::string& keyword, std::int32_t page,
 }
 
 void TKeyListInfo::SetStatusText(const std::string& keyword, const std::string& text) {
-  if (TKeyData* record = FindKeyword(keyword))
+  if (TKeyData* record = FindKeyword(keyword)) {
     record->StatusText = text;
+  }
 }
 
 const TCompanyList* TKeyListInfo::CompanyListOf(std::string_view keyword) const {
@@ -427,20 +455,30 @@ const TCompanyList* TKeyListInfo::CompanyListOf(std::string_view keyword) const 
 
 TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t action) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record)
+  if (!record) {
     return nullptr;
-  if (record->LoadStarted)
-    return record;
+  }
+  if (record->LoadStarted) {
+    // A list still loading is not complete: starting or exporting waits for the load's end,
+    // which carries the action out. Stopping needs only the task.
+    if (!record->loadRunning_ || action == PENDING_STOP) {
+      return record;
+    }
+    record->PendingAction = action;
+    return nullptr;
+  }
   record->PendingAction = action;
-  if (action != PENDING_STOP)
+  if (action != PENDING_STOP) {
     LoadCompanies(keyword);
+  }
   return nullptr;
 }
 
 std::uint8_t TKeyListInfo::TakePendingAction(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record)
+  if (!record) {
     return PENDING_SHOW;
+  }
   std::uint8_t action = record->PendingAction;
   record->PendingAction = PENDING_SHOW;
   return action;
@@ -448,15 +486,17 @@ std::uint8_t TKeyListInfo::TakePendingAction(const std::string& keyword) {
 
 void TKeyListInfo::LoadCompanies(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record)
+  if (!record) {
     return;
+  }
   record->LoadStarted = true;
+  if (record->loadRunning_) {
+    return;  // its end raises the event for this call too
+  }
   if (!record->Companies.empty()) {
     RaiseCompaniesLoaded(record->Keyword);
     return;
   }
-  if (record->loadRunning_)
-    return;  // its end raises the event for this call too
 
   record->loadRunning_ = true;
   record->deletedWhileLoading_.clear();
@@ -481,8 +521,9 @@ void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword,
                               std::vector<std::shared_ptr<TComPanyInfo>> companies) {
   TKeyData* record = FindKeyword(keyword);
   // The keyword was deleted while it loaded (perhaps added again since): nothing to answer.
-  if (!record || record->serial_ != serial)
+  if (!record || record->serial_ != serial) {
     return;
+  }
   record->Companies.MergeLoaded(std::move(companies), record->deletedWhileLoading_);
   record->deletedWhileLoading_.clear();
   // Once loaded, the count is the list's length, as after a save or a delete.
@@ -493,8 +534,9 @@ void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword,
 
 void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& listId) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record || !IsDigits(listId))
+  if (!record || !IsDigits(listId)) {
     return;
+  }
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
@@ -502,16 +544,18 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
     builder.SetCondition("ListID=" + listId);
     builder.DeleteFrom("tbl_list");
   }
-  if (record->loadRunning_)
+  if (record->loadRunning_) {
     record->deletedWhileLoading_.insert(listId);
+  }
   record->Companies.Remove(listId);
   record->ListCount = static_cast<std::int32_t>(record->Companies.size());
 }
 
 void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record)
+  if (!record) {
     return;
+  }
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
@@ -548,16 +592,18 @@ void TKeyListInfo::DeleteAllKeywords() {
 
 std::int64_t TKeyListInfo::TotalCompanyCount() const {
   std::int64_t total = 0;
-  for (const auto& record : keywords_)
+  for (const auto& record : keywords_) {
     total += record->ListCount;
+  }
   return total;
 }
 
 bool TKeyListInfo::ExportKeyword(const std::string& keyword, const std::string& fileName,
                                  const TExportFields& fields, bool textFormat) {
   TKeyData* record = FindKeyword(keyword);
-  if (!record || record->Companies.empty() || !ExportWriter)
+  if (!record || record->Companies.empty() || !ExportWriter) {
     return false;
+  }
   try {
     auto writer = ExportWriter;
     return writer(*record, fileName, fields, textFormat);
@@ -591,14 +637,16 @@ void TKeyListInfo::Remove(TKeyData* record) {
 }
 
 void TKeyListInfo::RaiseKeywordAdded(TKeyData& record) {
-  if (auto handler = OnKeywordAdded)
+  if (auto handler = OnKeywordAdded) {
     handler(*this, record);
+  }
 }
 
 void TKeyListInfo::RaiseCompaniesLoaded(const std::string& keyword) {
   std::string name = keyword;  // the handler may delete the record that holds `keyword`
-  if (auto handler = OnCompaniesLoaded)
+  if (auto handler = OnCompaniesLoaded) {
     handler(*this, name);
+  }
 }
 
 }  // namespace vlmr

@@ -149,13 +149,14 @@ class TKeyListInfo {
   void SetStatusText(const std::string& keyword, const std::string& text);
 
   const TCompanyList* CompanyListOf(std::string_view keyword) const;
-  // The record when its companies are loaded or loading; otherwise records `action`, starts
-  // the load (unless the action is PENDING_STOP) and returns nothing.
+  // The record when its companies are loaded (or, for PENDING_STOP, loading). Otherwise it
+  // records `action` for the load's end, starts the load unless one runs or the action is
+  // PENDING_STOP, and returns nothing.
   TKeyData* RequestKeyword(const std::string& keyword, std::uint8_t action);
   std::uint8_t TakePendingAction(const std::string& keyword);
-  // Raises OnCompaniesLoaded at once when the list is not empty; otherwise starts a loader
-  // (unless one runs for the keyword: its end answers this call too) and raises the event
-  // when it has ended, after its records are in the list.
+  // While a loader runs for the keyword its end answers this call too. Otherwise raises
+  // OnCompaniesLoaded at once when the list is not empty, or starts a loader and raises the
+  // event when it has ended, after its records are in the list.
   void LoadCompanies(const std::string& keyword);
 
   void DeleteCompany(const std::string& keyword, const std::string& listId);

@@ -54,13 +54,15 @@ std::string IntegerText(std::int64_t value) {
 TSQLiteKind KindOf(sqlite3_stmt* statement, int column) {
   if (const char* declared = sqlite3_column_decltype(statement, column)) {
     std::string_view type(declared);
-    if (type == "INTEGER" || type == "BOOLEAN")
+    if (type == "INTEGER" || type == "BOOLEAN") {
       return TSQLiteKind::Integer;
+    }
     if (type == "NUMERIC" || type == "FLOAT" || type == "DOUBLE" || type == "REAL") {
       return TSQLiteKind::Floating;
     }
-    if (type == "BLOB")
+    if (type == "BLOB") {
       return TSQLiteKind::Blob;
+    }
     return TSQLiteKind::Text;
   }
   switch (sqlite3_column_type(statement, column)) {
@@ -81,10 +83,12 @@ std::string SQLiteErrorText(int code) {
   if (code >= 0 && code < static_cast<int>(std::size(kCodeTexts))) {
     return kCodeTexts[code];
   }
-  if (code == SQLITE_ROW)
+  if (code == SQLITE_ROW) {
     return "sqlite3_step() has another row ready";
-  if (code == SQLITE_DONE)
+  }
+  if (code == SQLITE_DONE) {
     return "sqlite3_step() has finished executing";
+  }
   return "Unknown SQLite Error Code \"" + IntegerText(code) + "\"";
 }
 
@@ -103,8 +107,9 @@ std::size_t TSQLiteTable::ColumnIndexOf(std::string_view name) const {
   }
   std::string upper = GbkUpper(name);
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i] == upper)
+    if (names_[i] == upper) {
       return i;
+    }
   }
   throw ESQLiteException("Field not found in dataset: " + std::string(name));
 }
@@ -123,8 +128,9 @@ std::string TSQLiteTable::TextAt(std::size_t column) const {
 }
 
 bool TSQLiteTable::MoveNext() {
-  if (AtEnd())
+  if (AtEnd()) {
     return false;
+  }
   ++row_;
   return true;
 }
@@ -255,8 +261,9 @@ void TSQLiteDatabase::RunQuery(const std::string& sql, TSQLiteTable& rows) {
   try {
     while (true) {
       int rc = sqlite3_step(statement);
-      if (rc == SQLITE_DONE)
+      if (rc == SQLITE_DONE) {
         break;
+      }
       if (rc == SQLITE_BUSY) {
         throw ESQLiteException("Could not prepare SQL statement");
       }

@@ -36,8 +36,9 @@ class Loader : public test::TStoreTest {
   bool LoaderIsWaiting() {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(test::kWait);
     while (ui_->Pending() == 0) {
-      if (std::chrono::steady_clock::now() > deadline)
+      if (std::chrono::steady_clock::now() > deadline) {
         return false;
+      }
       std::this_thread::yield();
     }
     return true;
@@ -45,8 +46,9 @@ class Loader : public test::TStoreTest {
 
   std::vector<std::string> IdsOf(const std::string& keyword) {
     std::vector<std::string> ids;
-    for (const auto& company : *Store().CompanyListOf(keyword))
+    for (const auto& company : *Store().CompanyListOf(keyword)) {
       ids.push_back(company->listId);
+    }
     return ids;
   }
 };
@@ -64,8 +66,9 @@ TEST(SplitStoredValues, ReadsBarsAndLineBreaksAsSeparators) {
       // "亅" is 0x81 0x7C in GBK: its second byte is not a separator.
       {"亅@a.cn|b@c.cn", V{G("亅@a.cn"), "b@c.cn"}},
   };
-  for (const auto& [stored, values] : cases)
+  for (const auto& [stored, values] : cases) {
     EXPECT_EQ(SplitStoredValues(stored), values) << stored;
+  }
 }
 
 TEST_F(Loader, ReadsEveryColumnOfTheKeywordsRows) {
@@ -152,11 +155,15 @@ TEST_F(Loader, ASecondLoadWhileOneRunsDoesNotLoadTwice) {
   Open();
   Store().LoadCompanies("k");
   Store().LoadCompanies("k");
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), Store().FindKeyword("k"));
+  // A start asked for meanwhile waits for the load's end; a stop does not.
+  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), nullptr);
+  EXPECT_EQ(Store().RequestKeyword("k", PENDING_STOP), Store().FindKeyword("k"));
   EXPECT_EQ(TWorkerRegistry::Count(), 1);
   EXPECT_TRUE(Store().FindKeyword("k")->LoadRunning());
   ASSERT_TRUE(PumpUntilNoWorkers());
-  EXPECT_EQ(loaded_, std::vector<std::string>{"k"});  // one answer for both calls
+  EXPECT_EQ(loaded_, std::vector<std::string>{"k"});  // one answer for all three calls
+  EXPECT_EQ(Store().TakePendingAction("k"), PENDING_START);
+  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), Store().FindKeyword("k"));
   std::vector<std::string> ids = IdsOf("k");
   EXPECT_EQ(ids.size(), 50u);
   EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 50u);
@@ -173,7 +180,10 @@ TEST_F(Loader, SavesAndDeletesDuringALoadAreKept) {
   ASSERT_TRUE(LoaderIsWaiting());  // it has read R1, R2 and R3
   ASSERT_TRUE(Save("k", "D"));
   Store().DeleteCompany("k", r2);
+  Store().LoadCompanies("k");  // the partial list is not shown: the load's end answers
+  EXPECT_TRUE(loaded_.empty());
   ui_->ProcessEvents();
+  EXPECT_EQ(loaded_, std::vector<std::string>{"k"});
   EXPECT_EQ(NamesOf("k"), (std::vector<std::string>{"R1", "R3", "D"}));
   EXPECT_EQ(Store().CompanyListOf("k")->Find(saved_[0].second->listId), saved_[0].second.get());
   EXPECT_EQ(Store().FindKeyword("k")->ListCount, 3);
@@ -250,10 +260,12 @@ TEST_F(Loader, LoadsRaceDeletesSavesAndSecondLoads) {
         TRawDb(DatabasePath()).Value("select min(ListID) from tbl_list where ComName like 'k3-%'");
     Open();
     loaded_.clear();
-    for (const char* k : keywords)
+    for (const char* k : keywords) {
       Store().LoadCompanies(k);
-    for (const char* k : keywords)
+    }
+    for (const char* k : keywords) {
       Store().LoadCompanies(k);
+    }
     switch (action) {
       case DeleteOne:
         Store().DeleteKeyword("k1");
@@ -287,10 +299,12 @@ TEST_F(Loader, LoadsRaceDeletesSavesAndSecondLoads) {
       ASSERT_NE(record, nullptr);
       EXPECT_EQ(answered.count(k), 1u);
       std::size_t expected = kRows;
-      if (action == SaveAndDeleteCompany && std::string(k) == "k2")
+      if (action == SaveAndDeleteCompany && std::string(k) == "k2") {
         expected = kRows + 1;
-      if (action == SaveAndDeleteCompany && std::string(k) == "k3")
+      }
+      if (action == SaveAndDeleteCompany && std::string(k) == "k3") {
         expected = kRows - 1;
+      }
       std::vector<std::string> ids = IdsOf(k);
       EXPECT_EQ(ids.size(), expected);
       EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());

@@ -146,8 +146,9 @@ TEST_F(KeyStore, AddKeywordInsertsOnceIgnoringLatinCase) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(*rows[0][0], abc->Id);
   EXPECT_EQ(rows[0][1], "Abc");
-  for (int i = 2; i <= 5; ++i)
+  for (int i = 2; i <= 5; ++i) {
     EXPECT_EQ(rows[0][static_cast<std::size_t>(i)], "0");
+  }
   EXPECT_EQ(rows[0][6], "1700000123");
   EXPECT_EQ(abc->AddDate, 1700000123);
   EXPECT_EQ(Store().LookupKeywordId("Abc"), abc->Id);
@@ -279,8 +280,9 @@ TEST_F(KeyStore, ACompanyNameIsStoredOnceAcrossAllKeywords) {
     Store().AddKeyword("k1");
     Store().AddKeyword("k2");
     std::vector<bool> stored;
-    for (const auto& [keyword, name] : c.saves)
+    for (const auto& [keyword, name] : c.saves) {
       stored.push_back(Save(keyword, name));
+    }
     EXPECT_EQ(stored, c.stored);
     TRawDb raw(DatabasePath());
     EXPECT_EQ(raw.Value("select count(*) from tbl_list"),

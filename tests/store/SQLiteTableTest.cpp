@@ -202,8 +202,9 @@ TEST_F(AccessLayer, AnExpressionColumnTakesItsKindFromTheFirstRow) {
   ASSERT_EQ(rows->RowCount(), 3u);
   EXPECT_EQ(rows->ColumnKind(0), TSQLiteKind::Integer);
   std::vector<std::string> seen;
-  for (; !rows->AtEnd(); rows->MoveNext())
+  for (; !rows->AtEnd(); rows->MoveNext()) {
     seen.push_back(rows->TextAt(0));
+  }
   EXPECT_EQ(seen, (std::vector<std::string>{"1", "2", "4"}));
   EXPECT_FALSE(rows->MoveNext());
 }
@@ -277,8 +278,9 @@ TEST_F(AccessLayer, ErrorMessagesNameTheSituationAndCarrySQLitesDetail) {
 
 TEST_F(AccessLayer, AQueryWhoseStepFailsKeepsTheRowsBeforeIt) {
   Db().RunStatement("create table t(a INTEGER)");
-  for (int i = 1; i <= 12; ++i)
+  for (int i = 1; i <= 12; ++i) {
     Db().RunStatement("insert into t values(" + std::to_string(i) + ")");
+  }
   manager_->SetStatementText(
       "select a, case when a = 10 then abs(-9223372036854775807 - 1) end as bad from t");
   TSQLiteTable rows;
@@ -311,8 +313,9 @@ TEST(SQLiteErrorText, CoversTheTableAndNamesUnknownCodes) {
       {27, "Unknown SQLite Error Code \"27\""},
       {-1, "Unknown SQLite Error Code \"-1\""},
   };
-  for (const auto& [code, text] : cases)
+  for (const auto& [code, text] : cases) {
     EXPECT_EQ(SQLiteErrorText(code), text) << code;
+  }
 }
 
 TEST(ToInt32, AcceptsWholeDecimalNumbersOnly) {
@@ -321,8 +324,9 @@ TEST(ToInt32, AcceptsWholeDecimalNumbersOnly) {
       {"2147483648", 0}, {"", 0},    {" 1", 0},  {"1.5", 0}, {"1e3", 0},
       {"+-1", 0},        {"abc", 0},
   };
-  for (const auto& [text, value] : cases)
+  for (const auto& [text, value] : cases) {
     EXPECT_EQ(ToInt32(text), value) << text;
+  }
 }
 
 }  // namespace

@@ -68,8 +68,9 @@ class TRawDb {
   // The first value of the first row, "" when there is none or it is NULL.
   std::string Value(const std::string& sql) {
     auto rows = Rows(sql);
-    if (rows.empty() || rows[0].empty() || !rows[0][0])
+    if (rows.empty() || rows[0].empty() || !rows[0][0]) {
       return {};
+    }
     return *rows[0][0];
   }
 

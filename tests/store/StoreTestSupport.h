@@ -42,10 +42,12 @@ class TStoreTest : public TStoreFolder {
                               std::vector<std::string> tels = {}) {
     TComPanyInfo company;
     company.SetComName(name);
-    for (const auto& m : mobiles)
+    for (const auto& m : mobiles) {
       company.AddMobile(m);
-    for (const auto& t : tels)
+    }
+    for (const auto& t : tels) {
       company.AddTel(t);
+    }
     return company;
   }
 
@@ -66,8 +68,9 @@ class TStoreTest : public TStoreFolder {
   std::vector<std::string> NamesOf(const std::string& keyword) {
     std::vector<std::string> names;
     if (const TCompanyList* list = Store().CompanyListOf(keyword)) {
-      for (const auto& company : *list)
+      for (const auto& company : *list) {
         names.push_back(company->GetComName());
+      }
     }
     return names;
   }
