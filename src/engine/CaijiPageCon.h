@@ -75,6 +75,7 @@ class TCaijiPageCon : public TWorkerThread {
 
  private:
   struct TFlavourRow;
+  static const TFlavourRow& RowOf(TCrawlerFlavour flavour);
 
   void ReportStatus(const std::string& text);
   void ReportCompany();

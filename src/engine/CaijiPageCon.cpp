@@ -1,0 +1,299 @@
+#include "engine/CaijiPageCon.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "base/Text.h"
+#include "engine/BeiAn.h"
+#include "engine/ContactExtract.h"
+#include "engine/PageText.h"
+#include "engine/RegExp.h"
+#include "engine/SiteLinks.h"
+#include "engine/records/EngineSettings.h"
+#include "net/HttpClient.h"
+#include "net/HttpFetch.h"
+
+namespace vlmr {
+
+// What sets one engine's crawler apart from the others'. Everything else is common.
+struct TCaijiPageCon::TFlavourRow {
+  TEngineIndex engine;      // gives the source label
+  int attempts;             // of the request for the result's link
+  bool https;               // whether that request may use TLS (the link or a redirect)
+  bool sendsCookie;         // the collector's cookie goes with that request
+  std::string payMarker;    // a start address holding this came through an ad click
+  bool allContactLinks;     // the four contact-link patterns, or only the exact "联系我们" link
+  TNameStep nameStep;       // how a page names a company still without a name
+  bool homePassUnlessBoth;  // the home page is read unless the contact page gave a landline
+                            // and a mobile (otherwise: unless it gave either)
+  bool finalStatus;         // "企业信息采集完成" ends the run
+};
+
+const TCaijiPageCon::TFlavourRow& TCaijiPageCon::RowOf(TCrawlerFlavour flavour) {
+  static const TFlavourRow kBaidu{
+      .engine = ENGINE_BAIDU,
+      .attempts = 4,
+      .https = true,
+      .sendsCookie = true,
+      .payMarker = std::string(BaiduDomain) + "/baidu.php",
+      .allContactLinks = true,
+      .nameStep = TNameStep::FirstTitle,
+      .homePassUnlessBoth = false,
+      .finalStatus = true,
+  };
+  static const TFlavourRow k360{
+      .engine = ENGINE_360,
+      .attempts = 1,
+      .https = false,
+      .sendsCookie = false,
+      .payMarker = std::string(Ad360Host) + "/search/eclk?",
+      .allContactLinks = true,
+      .nameStep = TNameStep::FindCompanyName,
+      .homePassUnlessBoth = true,
+      .finalStatus = false,
+  };
+  // The 360 row with Sogou's label and ad marker, and only the exact contact link.
+  static const TFlavourRow kSogou{
+      .engine = ENGINE_SOGOU,
+      .attempts = 1,
+      .https = false,
+      .sendsCookie = false,
+      .payMarker = std::string(SogouDomain) + "/bill_cpc?",
+      .allContactLinks = false,
+      .nameStep = TNameStep::FindCompanyName,
+      .homePassUnlessBoth = true,
+      .finalStatus = false,
+  };
+  switch (flavour) {
+    case TCrawlerFlavour::So360:
+      return k360;
+    case TCrawlerFlavour::Sogou:
+      return kSogou;
+    case TCrawlerFlavour::Baidu:
+      break;
+  }
+  return kBaidu;
+}
+
+namespace {
+
+struct TStatusTexts {
+  std::string entering = Utf8ToGbk("正在进入企业网站:");
+  std::string analysing = Utf8ToGbk("正在分析企业详细信息:");
+  std::string extracting = Utf8ToGbk("正在提取联系方式:");
+  std::string passStart = Utf8ToGbk("开始获取企业详细信息...");
+  std::string detailsOpen = Utf8ToGbk("正在获取[");
+  std::string detailsClose = Utf8ToGbk("]详细信息...");
+  std::string done = Utf8ToGbk("企业信息采集完成");
+};
+
+const TStatusTexts& Texts() {
+  static const TStatusTexts texts;
+  return texts;
+}
+
+std::mutex& TimeoutsMutex() {
+  static std::mutex m;
+  return m;
+}
+TCrawlerTimeouts& CurrentTimeouts() {
+  static TCrawlerTimeouts timeouts;
+  return timeouts;
+}
+
+}  // namespace
+
+TCrawlerTimeouts CrawlerTimeouts() {
+  std::lock_guard lock(TimeoutsMutex());
+  return CurrentTimeouts();
+}
+
+void SetCrawlerTimeoutsForTesting(const TCrawlerTimeouts& timeouts) {
+  std::lock_guard lock(TimeoutsMutex());
+  CurrentTimeouts() = timeouts;
+}
+
+void ResetCrawlerTimeoutsForTesting() {
+  SetCrawlerTimeoutsForTesting(TCrawlerTimeouts{});
+}
+
+TCaijiPageCon::TCaijiPageCon(const TPagePara& para)
+    : TCaijiPageCon(TCrawlerFlavour::Baidu, para.window, para.keyword, para.url) {
+  title_ = para.title;
+  cookie_ = para.cookie;
+  renZheng_ = para.renZheng;
+}
+
+TCaijiPageCon::TCaijiPageCon(TCrawlerFlavour flavour, TWindowHandle window, std::string keyword,
+                             std::string startUrl)
+    : row_(RowOf(flavour)),
+      flavour_(flavour),
+      window_(std::move(window)),
+      startUrl_(std::move(startUrl)),
+      timeouts_(CrawlerTimeouts()),
+      regExp_(std::make_unique<TRegExp>()) {
+  record_.keyword = std::move(keyword);
+
+  THttpSettings first = THttpSettings::Engine();
+  first.connectTimeoutMs = timeouts_.firstRequestMs;
+  first.idleTimeoutMs = timeouts_.firstRequestMs;
+  first.allowHttps = row_.https;
+  http_ = std::make_unique<THttpClient>(std::move(first));
+
+  THttpSettings lookup = TBeiAn::ClientSettings();
+  lookup.connectTimeoutMs = timeouts_.lookupMs;
+  lookup.idleTimeoutMs = timeouts_.lookupMs;
+  beiAn_ = std::make_unique<TBeiAn>(std::move(lookup));
+}
+
+TCaijiPageCon::~TCaijiPageCon() = default;
+
+void TCaijiPageCon::OnStopRequested() {
+  // Both clients live as long as the crawler, and Abort may be called from any thread.
+  http_->Abort();
+  beiAn_->Abort();
+}
+
+void TCaijiPageCon::ReportStatus(const std::string& text) {
+  if (Terminated() || !window_) {
+    return;
+  }
+  status_ = text;
+  window_->Send(WM_COLLECT_REPORT, REPORT_STATUS, reinterpret_cast<std::intptr_t>(&status_));
+}
+
+void TCaijiPageCon::ReportCompany() {
+  if (Terminated() || !window_) {
+    return;
+  }
+  window_->Send(WM_COLLECT_REPORT, REPORT_COMPANY, reinterpret_cast<std::intptr_t>(&record_));
+}
+
+bool TCaijiPageCon::FirstRequest(std::string& body) {
+  if (row_.sendsCookie && !cookie_.empty()) {
+    http_->SetCookieHeader(cookie_);
+  }
+  for (int attempt = 1; attempt <= row_.attempts; ++attempt) {
+    if (http_->Get(startUrl_, body)) {
+      return true;
+    }
+    if (attempt < row_.attempts && WaitOrStop(timeouts_.retryPauseMs)) {
+      return false;
+    }
+  }
+  return false;
+}
+
+std::string TCaijiPageCon::LookupName(const std::string& address) {
+  // A lookup that fails (the site is down, answers an error, or its page defeats the pattern
+  // service) found no name; the company is still worth its contacts.
+  try {
+    return beiAn_->Lookup(address);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+std::string TCaijiPageCon::FindContactLink(const std::string& text) {
+  const TContactPatterns& patterns = ContactPatterns();
+  if (!row_.allContactLinks) {
+    std::vector<std::string> found = regExp_->FindAll(text, patterns.contactLinkExact);
+    return found.empty() ? std::string() : found.front();
+  }
+  for (const auto& pattern : patterns.contactLinks) {
+    std::vector<std::string> found = regExp_->FindAll(text, pattern);
+    if (!found.empty()) {
+      return found.front();
+    }
+  }
+  return {};
+}
+
+bool TCaijiPageCon::FetchPage(const std::string& address, std::vector<std::string>& lines) {
+  using Clock = std::chrono::steady_clock;
+  const bool bounded = timeouts_.pageFetchMs > 0;
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(timeouts_.pageFetchMs);
+  return FetchPageText(address, lines, [this, bounded, deadline] {
+    return Terminated() || (bounded && Clock::now() >= deadline);
+  });
+}
+
+void TCaijiPageCon::ExtractionPass(const std::string& address) {
+  const TStatusTexts& texts = Texts();
+  ReportStatus(texts.passStart);
+  if (address.empty()) {
+    return;
+  }
+  std::string text;
+  {
+    std::vector<std::string> lines;
+    if (!FetchPage(address, lines)) {
+      return;
+    }
+    text = PageTextOfLines(lines, false);
+  }
+  ApplyNameStep(row_.nameStep, regExp_->FindAll(text, ContactPatterns().title), record_);
+  ReportStatus(texts.detailsOpen + record_.GetComName() + texts.detailsClose);
+  if (ExtractContacts(*regExp_, text, record_)) {
+    ReportCompany();
+  }
+}
+
+void TCaijiPageCon::Execute() {
+  const TStatusTexts& texts = Texts();
+  ReportStatus(texts.entering + startUrl_);
+
+  std::string text;
+  {
+    std::string body;
+    if (!FirstRequest(body) || CheckStop() || body.empty()) {
+      return;
+    }
+    text = PageTextOfBody(body, true);
+  }
+
+  record_.Clear();
+  record_.webUrl = http_->FinalUrl();
+  if (IsEngineUrl(record_.webUrl)) {
+    return;  // the link never left the engine
+  }
+  std::string title = title_;
+  if (renZheng_ != 1) {
+    if (std::string filed = LookupName(record_.webUrl); !filed.empty()) {
+      title = std::move(filed);
+    }
+  }
+  record_.renZheng = renZheng_;
+  record_.source = SourceLabel(row_.engine);
+  record_.SetComName(title);
+  record_.isPay = startUrl_.find(row_.payMarker) != std::string::npos ? 1 : 0;
+
+  ReportStatus(texts.analysing + record_.webUrl);
+  if (CheckStop()) {
+    return;
+  }
+
+  if (std::string link = FindContactLink(text); !link.empty()) {
+    std::string address = MakeAbsolute(HostOfUrl(http_->FinalUrl()), HrefOf(link));
+    if (!address.empty()) {
+      ReportStatus(texts.extracting + address);
+      ExtractionPass(address);
+    }
+  }
+  if (CheckStop()) {
+    return;
+  }
+
+  const bool noTel = record_.tels.empty(), noMobile = record_.mobiles.empty();
+  if (row_.homePassUnlessBoth ? (noTel || noMobile) : (noTel && noMobile)) {
+    // After a contact page without any number the record is cleared, web address included,
+    // and this pass ends at once.
+    ExtractionPass(record_.webUrl);
+  }
+  if (row_.finalStatus) {
+    ReportStatus(texts.done);
+  }
+}
+
+}  // namespace vlmr

@@ -1,0 +1,166 @@
+#include "engine/ContactExtract.h"
+
+#include "base/Text.h"
+#include "engine/PageText.h"
+
+namespace vlmr {
+namespace {
+
+// One candidate for every occurrence of `marker` in `text`: the text up to and including the
+// marker, from just after its last separator ("_", else " ", else "-", else "|").
+void CollectCandidates(std::string text, const std::string& marker,
+                       std::vector<std::string>& candidates) {
+  while (true) {
+    std::size_t pos = FindGbk(text, marker);
+    if (pos == std::string::npos) {
+      return;
+    }
+    std::string segment = text.substr(0, pos + marker.size());
+    std::string candidate = segment;
+    for (const char* separator : {"_", " ", "-", "|"}) {
+      std::size_t cut = RFindGbk(segment, separator);
+      if (cut != std::string::npos) {
+        candidate = segment.substr(cut + 1);
+        break;
+      }
+    }
+    candidates.push_back(std::move(candidate));
+    text.erase(0, segment.size());
+  }
+}
+
+bool HasName(const TComPanyInfo& record) {
+  return !Trim(record.GetComName()).empty();
+}
+
+}  // namespace
+
+const TContactPatterns& ContactPatterns() {
+  static const TContactPatterns patterns = [] {
+    TContactPatterns p;
+    p.title = Utf8ToGbk(R"(<title[^>]*>[^>]*</title>)");
+    p.landline = Utf8ToGbk(R"((\d{3,4}-)?\d{7,8})");
+    p.landlineDashed = Utf8ToGbk(R"((\d{3}-)(\d{3,4}-)(\d{3,4}))");
+    p.mobile = Utf8ToGbk(
+        R"((134|135|136|137|138|139|147|150|151|152|157|158|159|178|182|183|184|187|188|130|131|132|145|155|156|176|185|186|133|153|177|180|181|189)\d{8})");
+    p.email = Utf8ToGbk(R"([A-Z0-9._%+-]+@[A-Z0-9.-]+\.[A-Z]{2,4})");
+    p.qq = Utf8ToGbk(R"(uin=[\d]*&)");
+    p.address = Utf8ToGbk(R"(地.*址\S*)");
+    for (const char* word : {"联系我们", "联系方式", "关于我们", "联系"}) {
+      p.contactLinks.push_back(Utf8ToGbk(std::string("<a[^>]*>[^>]*") + word + "[^>]*</a>"));
+    }
+    p.contactLinkExact = Utf8ToGbk("<a[^>]*>联系我们</a>");
+    return p;
+  }();
+  return patterns;
+}
+
+std::string TitleText(std::string_view title) {
+  return TextBetween(">", "<", title);
+}
+
+void FindCompanyName(const std::vector<std::string>& titles, TComPanyInfo& record) {
+  if (HasName(record)) {
+    return;
+  }
+  static const std::string kCompany = Utf8ToGbk("公司");
+  static const std::string kEnterprise = Utf8ToGbk("企业");
+  std::string name;
+  std::vector<std::string> candidates;
+  for (const auto& title : titles) {
+    std::string text = TitleText(title);
+    if (text.empty()) {
+      continue;
+    }
+    name = text;
+    CollectCandidates(text, kCompany, candidates);
+    if (candidates.empty()) {
+      CollectCandidates(text, kEnterprise, candidates);
+    }
+  }
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    if (it->size() >= kMinCandidateBytes) {
+      name = *it;
+      break;
+    }
+  }
+  record.SetComName(name);
+  if (!HasName(record) && !titles.empty()) {
+    record.SetComName(TitleText(titles.front()));
+  }
+}
+
+void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComPanyInfo& record) {
+  if (step == TNameStep::FindCompanyName) {
+    FindCompanyName(titles, record);
+    return;
+  }
+  if (!HasName(record) && !titles.empty()) {
+    record.SetComName(TitleText(titles.front()));
+  }
+}
+
+std::string CleanAddress(std::string_view match) {
+  static const std::string kMarkers[] = {">", ":", Utf8ToGbk("："), Utf8ToGbk("址")};
+  std::string text(match);
+  for (const auto& marker : kMarkers) {
+    std::size_t pos = FindGbk(text, marker);
+    if (pos != std::string::npos) {
+      text.erase(0, pos + marker.size());
+    }
+  }
+  if (std::size_t pos = text.find('<'); pos != std::string::npos) {
+    text.resize(pos);
+  }
+  return text;
+}
+
+bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+  const TContactPatterns& p = ContactPatterns();
+  std::vector<std::string> matches = re.FindAll(text, p.landline);
+  if (matches.empty()) {
+    matches = re.FindAll(text, p.landlineDashed);
+  }
+  for (const auto& m : matches) {
+    if (m.size() >= kMinLandlineLength) {
+      record.AddTel(m);
+    }
+  }
+  for (const auto& m : re.FindAll(text, p.mobile)) {
+    if (m.size() == kMobileLength) {
+      record.AddMobile(m);
+    }
+  }
+  for (const auto& m : re.FindAll(text, p.email)) {
+    record.AddEmail(m);
+  }
+  for (const auto& m : re.FindAll(text, p.qq)) {
+    // The match is "uin=", digits and "&" in whatever letter case the page wrote it.
+    if (m.size() < 5) {
+      continue;
+    }
+    std::string qq = m.substr(4, m.size() - 5);
+    if (!qq.empty()) {
+      record.AddQQ(qq);
+    }
+  }
+  if (record.tels.empty() && record.mobiles.empty()) {
+    record.Clear();
+    return false;
+  }
+  std::vector<std::string> addresses = re.FindAll(text, p.address);
+  if (!addresses.empty()) {
+    std::string address = CleanAddress(addresses.front());
+    if (address.size() >= kMinAddressBytes) {
+      record.address = std::move(address);
+    }
+  }
+  return true;
+}
+
+bool ExtractPage(TRegExp& re, TNameStep step, std::string_view text, TComPanyInfo& record) {
+  ApplyNameStep(step, re.FindAll(text, ContactPatterns().title), record);
+  return ExtractContacts(re, text, record);
+}
+
+}  // namespace vlmr

@@ -1,0 +1,65 @@
+// The extraction of one company page, without network: the page's titles name the company,
+// the contact patterns fill the record's phones, e-mail addresses and QQ numbers, and the
+// first address line gives its postal address. Texts and patterns are GBK.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/RegExp.h"
+#include "engine/records/KeyUnit.h"
+
+namespace vlmr {
+
+// The patterns of the extraction and of the contact-link search, in GBK.
+struct TContactPatterns {
+  std::string title;           // "<title[^>]*>[^>]*</title>"
+  std::string landline;        // "(\d{3,4}-)?\d{7,8}"
+  std::string landlineDashed;  // "(\d{3}-)(\d{3,4}-)(\d{3,4})", tried when the first finds nothing
+  std::string mobile;          // the 34 mobile prefixes and eight digits
+  std::string email;
+  std::string qq;       // "uin=[\d]*&"
+  std::string address;  // "地.*址\S*"
+  // Contact links by their text: "联系我们", "联系方式", "关于我们", "联系", in that order.
+  std::vector<std::string> contactLinks;
+  // A link whose whole text is "联系我们".
+  std::string contactLinkExact;
+};
+const TContactPatterns& ContactPatterns();
+
+// A landline counts when it is longer than this many characters (a bare run of seven or
+// eight digits is matched but not taken).
+inline constexpr std::size_t kMinLandlineLength = 11;
+inline constexpr std::size_t kMobileLength = 11;
+// An address or a name candidate counts when it is longer than this many GBK bytes.
+inline constexpr std::size_t kMinAddressBytes = 6;
+inline constexpr std::size_t kMinCandidateBytes = 6;
+
+// The text of a title match: between its first ">" and the next "<" (to its end without one).
+std::string TitleText(std::string_view title);
+
+// How a page names a company whose record has no name yet.
+enum class TNameStep {
+  FirstTitle,       // the first title's text
+  FindCompanyName,  // a name ending in "公司" or "企业" out of the titles, else a title's text
+};
+
+// The record's name from the page's titles, when the record has none yet (see TNameStep).
+void FindCompanyName(const std::vector<std::string>& titles, TComPanyInfo& record);
+void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComPanyInfo& record);
+
+// An address match cleaned of its label and markup: the part after the first ">", then after
+// the first ":", "：" and "址" in turn (each only when it occurs), cut before the first "<".
+std::string CleanAddress(std::string_view match);
+
+// Adds the page's landlines, mobiles, e-mail addresses and QQ numbers to the record. When the
+// record then has no landline and no mobile it is cleared and the answer is false (nothing to
+// report); otherwise the first address line, cleaned, replaces the address when it is long
+// enough, and the answer is true.
+bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record);
+
+// The whole extraction of a page text: titles, the name step, then the contacts.
+bool ExtractPage(TRegExp& re, TNameStep step, std::string_view text, TComPanyInfo& record);
+
+}  // namespace vlmr
