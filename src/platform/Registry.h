@@ -14,8 +14,9 @@ std::optional<std::string> ReadRegistryString(std::string_view keyPath, std::str
 // Creates the key when needed; false on any failure.
 bool WriteRegistryString(std::string_view keyPath, std::string_view name, std::string_view value);
 
-// The path of a shell folder by its value name ("Desktop"): the XDG user directory
-// (user-dirs.dirs), else ~/Desktop when it exists; empty when neither is there.
+// The path of a shell folder by its value name ("Desktop"), without a trailing "/": the XDG
+// user directory (user-dirs.dirs) when that folder exists, else ~/Desktop when it exists;
+// empty when neither is there. Other names: empty.
 std::string ReadShellFolder(std::string_view name);
 
 }  // namespace vlmr

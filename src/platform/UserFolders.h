@@ -11,7 +11,9 @@ namespace vlmr {
 std::string HomeFolder();
 // $XDG_CONFIG_HOME, else home + "/.config".
 std::string UserConfigFolder();
-// $XDG_RUNTIME_DIR when usable, else a private folder under /tmp for this user.
+// $XDG_RUNTIME_DIR when usable (a folder of ours that only we may enter), else a private
+// folder under /tmp for this user (made with mode 0700; refused when someone else's), else one
+// under ~/.cache; empty when none can be had.
 std::string UserRuntimeFolder();
 
 // Makes every function above answer folders under `root` (root itself is the home; config is

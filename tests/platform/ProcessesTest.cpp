@@ -26,10 +26,11 @@ extern char** environ;
 namespace vlmr {
 namespace {
 
-// A child that waits (an hour) until it is killed.
+// A child that waits until it is killed. Should the kill fail, it ends by itself after a
+// while, so that the test fails instead of hanging.
 pid_t SpawnWaiter(const std::string& program) {
   pid_t pid = -1;
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("3600"), nullptr};
+  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("30"), nullptr};
   if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
     return -1;
   return pid;
