@@ -29,10 +29,13 @@
 #include "base/Thread.h"
 #include "base/Utils.h"
 #include "base/Version.h"
+#include "engine/Gates.h"
 #include "platform/ProfileFile.h"
 #include "platform/Registry.h"
 #include "platform/Shortcut.h"
 #include "platform/SingleInstance.h"
+#include "store/KeyListInfo.h"
+#include "store/SQLiteTable.h"
 
 namespace vlmr {
 namespace {
@@ -368,14 +371,57 @@ void Tfmjssml::FormCreate() {
 }
 
 void Tfmjssml::CreateKeyStore() {
-  // The keyword store joins here: created, its three events registered, its keywords loaded.
+  try {
+    keyStore = std::make_unique<TKeyListInfo>();
+  } catch (const std::exception& e) {
+    // A database that cannot be opened (locked, damaged, unreadable folder) is not touched;
+    // the program runs without a store and says why once.
+    keyStore.reset();
+    ShowMessageBox(Utf8ToGbk("无法打开数据库文件 Data/users：") + Utf8ToGbk(e.what()),
+                   MessageCaption(), MB_KIND_ERROR);
+    return;
+  }
+  keyStore->OnKeywordAdded = [this](TKeyListInfo&, TKeyData& record) {
+    HandleKeywordAdded(record);
+  };
+  keyStore->OnCompaniesLoaded = [this](TKeyListInfo&, const std::string& keyword) {
+    HandleCompaniesLoaded(keyword);
+  };
+  keyStore->OnCompanySaved = [this](TKeyListInfo&, const std::string& keyword,
+                                    const std::shared_ptr<TComPanyInfo>& company) {
+    HandleCompanySaved(keyword, company);
+  };
+  try {
+    keyStore->LoadKeywords();
+  } catch (const std::exception&) {
+    // Keywords read before the failure stay listed.
+  }
+}
+
+void Tfmjssml::HandleKeywordAdded(TKeyData& record) {
+  // The keyword panel fills this: a new item for the record.
+  (void)record;
+}
+
+void Tfmjssml::HandleCompaniesLoaded(const std::string& keyword) {
+  // The keyword panel fills this: the pending action of the loaded keyword.
+  (void)keyword;
+}
+
+void Tfmjssml::HandleCompanySaved(const std::string& keyword,
+                                  const std::shared_ptr<TComPanyInfo>& company) {
+  // The results grid fills this: a new row when the keyword is on display.
+  (void)keyword;
+  (void)company;
 }
 
 void Tfmjssml::CreateEngineLocks() {
-  // The collection engine's process-wide locks join here, before any task can start.
+  TEngineLocks::Create();
 }
 
-void Tfmjssml::FreeEngineLocks() {}
+void Tfmjssml::FreeEngineLocks() {
+  TEngineLocks::Destroy();
+}
 
 void Tfmjssml::StartConfigFetch() {
   // The remote configuration fetch starts here; it arms tmrinit once applied.
@@ -502,9 +548,11 @@ void Tfmjssml::FormDestroy() {
   handle_->Close();
   tmrinit->stop();
   tmrconfig->stop();
+  // Every worker has ended (or the bounded wait ran out): nothing uses the locks or the store.
+  rowCompanies.clear();
+  keyStore.reset();
   FreeEngineLocks();
   settingsFile.reset();
-  rowCompanies.clear();
   if (TrayIcon1)
     TrayIcon1->hide();
 }

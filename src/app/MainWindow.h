@@ -29,6 +29,8 @@ class QTimer;
 
 namespace vlmr {
 
+class TKeyData;
+class TKeyListInfo;
 class TProfileFile;
 class TResultGridModel;
 
@@ -57,7 +59,11 @@ class Tfmjssml : public QMainWindow {
   std::string baseName;
   bool closeAllowed = false;
   std::unique_ptr<TProfileFile> settingsFile;
-  std::unordered_map<std::string, TComPanyInfo*> rowCompanies;
+  // The keyword store; none when the database could not be opened (the user was told).
+  std::unique_ptr<TKeyListInfo> keyStore;
+  // Grid row (1-based, decimal) to the company shown there. Shared with the store, so rows of
+  // a keyword deleted while on display never point at freed records.
+  std::unordered_map<std::string, std::shared_ptr<TComPanyInfo>> rowCompanies;
   std::string currentKeyword;
   QListWidgetItem* menuTargetItem = nullptr;
   std::string contactId;
@@ -126,6 +132,11 @@ class Tfmjssml : public QMainWindow {
   void FreeEngineLocks();
   void StartConfigFetch();
   void StopAllTasks();
+
+  // The store's events.
+  void HandleKeywordAdded(TKeyData& record);
+  void HandleCompaniesLoaded(const std::string& keyword);
+  void HandleCompanySaved(const std::string& keyword, const std::shared_ptr<TComPanyInfo>& company);
 
   void CreateDesktopShortcut();
   void RecordInstallPath();

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/QtServices.h"
 #include "app/SessionEnd.h"
+#include "net/HttpClient.h"
 #include "platform/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  vlmr::InitNetwork();  // before any thread starts
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setStyle("Fusion");

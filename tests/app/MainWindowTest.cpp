@@ -186,6 +186,27 @@ TEST_F(MainWindowTest, InstallPathIsRecordedAndRewrittenWhenItDiffers) {
   EXPECT_EQ(ReadRegistryString(kInstallKey, "install").value_or(""), ExePath());
 }
 
+TEST_F(MainWindowTest, StoreOpensAtStartAndADamagedDatabaseIsReportedNotFatal) {
+  Tfmjssml& w = NewWindow();
+  EXPECT_NE(w.keyStore, nullptr);
+  EXPECT_TRUE(fs::exists(root_ / "app" / "Data" / "users"));
+  EXPECT_TRUE(boxes_->Asked().empty());
+  window_.reset();
+
+  {
+    std::ofstream junk(root_ / "app" / "Data" / "users", std::ios::binary | std::ios::trunc);
+    junk << std::string(4096, '\x5a');
+  }
+  Tfmjssml& damaged = NewWindow();
+  EXPECT_EQ(damaged.keyStore, nullptr);
+  ASSERT_EQ(boxes_->Asked().size(), 1u);
+  EXPECT_EQ(boxes_->Asked()[0].kind, MB_KIND_ERROR);
+  // The file is left as it was for the user to rescue.
+  EXPECT_EQ(fs::file_size(root_ / "app" / "Data" / "users"), 4096u);
+  damaged.show();
+  EXPECT_TRUE(damaged.isVisible());
+}
+
 TEST_F(MainWindowTest, WatermarkGivesWayToTheEntryBox) {
   Tfmjssml& w = NewWindow();
   w.show();
