@@ -68,7 +68,7 @@ TEST(MessageTarget, ClosedTargetDropsQueuedAndLaterMessages) {
     ++handled;
     return std::intptr_t{1};
   });
-  std::intptr_t result = -1;
+  std::atomic<std::intptr_t> result{-1};
   std::thread sender([&] { result = target->Send(1, 0, 0); });
   // Wait until the send is queued, then close before it is handled.
   while (ui->Pending() == 0)
