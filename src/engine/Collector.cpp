@@ -1,12 +1,99 @@
 #include "engine/Collector.h"
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+#include "base/Text.h"
+#include "engine/PageText.h"
+
 namespace vlmr {
+namespace {
+
+std::mutex& SeamMutex() {
+  static std::mutex m;
+  return m;
+}
+TCollectorThread::TCrawlerFactory& CrawlerFactory() {
+  static TCollectorThread::TCrawlerFactory factory;
+  return factory;
+}
+std::atomic<int> g_requestTimeoutMs{0};
+
+TWorkerThread* MakeCrawler(const TCrawlerOrder& order) {
+  TCollectorThread::TCrawlerFactory factory;
+  {
+    std::lock_guard lock(SeamMutex());
+    factory = CrawlerFactory();
+  }
+  if (factory) {
+    return factory(order);
+  }
+  if (order.flavour == TCrawlerFlavour::Baidu) {
+    return new TCaijiPageCon(order.para);
+  }
+  return new TCaijiPageCon(order.flavour, order.para.window, order.para.keyword, order.para.url);
+}
+
+THttpSettings ResultPageSettings() {
+  THttpSettings settings = THttpSettings::Engine();
+  int ms = g_requestTimeoutMs.load();
+  if (ms > 0) {
+    settings.connectTimeoutMs = ms;
+    settings.idleTimeoutMs = ms;
+  }
+  return settings;
+}
+
+}  // namespace
+
+// What a crawler's end notification holds: the collector it reports to, until the collector's
+// sweep disarms it. Read and written only under the crawler-list lock.
+struct TCollectorThread::TCrawlerLink {
+  TCollectorThread* owner = nullptr;
+  std::string key;
+};
 
 TCollectorThread::TCollectorThread(TWindowHandle window, TEngineIndex engine, std::string keyword,
                                    int startPage)
-    : window_(std::move(window)), engine_(engine), page_(startPage) {
+    : window_(std::move(window)), engine_(engine), page_(startPage), client_(ResultPageSettings()) {
   info_.keyword = std::move(keyword);
   info_.source = SourceLabel(engine);
+  info_.page = startPage;
+}
+
+TCollectorThread::~TCollectorThread() {
+  TEngineLocks::WithCrawlerList([this] {
+    for (TCrawlerEntry& entry : crawlers_) {
+      entry.link->owner = nullptr;
+      entry.crawler->Terminate();
+    }
+    crawlers_.clear();
+  });
+}
+
+void TCollectorThread::SetCrawlerFactoryForTesting(TCrawlerFactory factory) {
+  std::lock_guard lock(SeamMutex());
+  CrawlerFactory() = std::move(factory);
+}
+
+void TCollectorThread::SetRequestTimeoutForTesting(int ms) {
+  g_requestTimeoutMs.store(std::max(0, ms));
+}
+
+void TCollectorThread::OnStopRequested() {
+  client_.Abort();
+}
+
+void TCollectorThread::Execute() {
+  while (!CheckStop()) {
+    if (!WaitAtGate(PageGate(), 100)) {
+      return;
+    }
+    if (!ProcessPage()) {
+      return;
+    }
+  }
 }
 
 bool TCollectorThread::WaitAtGate(TGate gate, int pollMs) {
@@ -17,8 +104,12 @@ bool TCollectorThread::WaitAtGate(TGate gate, int pollMs) {
     if (TEngineLocks::TryPass(gate)) {
       return true;
     }
-    TEngineLocks::Sleep(pollMs, [this](int ms) { WaitOrStop(ms); });
+    Nap(pollMs);
   }
+}
+
+void TCollectorThread::Nap(int ms) {
+  TEngineLocks::Sleep(ms, [this](int wait) { WaitOrStop(wait); });
 }
 
 void TCollectorThread::ReportProgress(const std::string& message) {
@@ -34,6 +125,110 @@ void TCollectorThread::ReportPage() {
     return;
   }
   window_->Send(WM_COLLECT_REPORT, REPORT_PAGE, reinterpret_cast<std::intptr_t>(&info_));
+}
+
+const std::string& TCollectorThread::FetchingText() {
+  static const std::string text = Utf8ToGbk("正在获取搜索结果...");
+  return text;
+}
+
+const std::string& TCollectorThread::AnalysingText() {
+  static const std::string text = Utf8ToGbk("正在分析采集结果...");
+  return text;
+}
+
+const std::string& TCollectorThread::EnteringText() {
+  static const std::string text = Utf8ToGbk("正在进入企业网站...");
+  return text;
+}
+
+void TCollectorThread::StartCrawler(const TCrawlerOrder& order) {
+  TWorkerThread* crawler = MakeCrawler(order);
+  if (!crawler) {
+    return;
+  }
+  auto link = std::make_shared<TCrawlerLink>();
+  link->key = std::to_string(crawler->Id());
+  crawler->SetOnTerminate([link](TWorkerThread&) { CrawlerEnded(*link); });
+  // Entered before it starts, so that its end always finds its entry.
+  TEngineLocks::WithCrawlerList([&] {
+    link->owner = this;
+    crawlers_.push_back({link->key, crawler, link});
+  });
+  try {
+    crawler->Start();
+  } catch (...) {
+    // No thread for it: it never runs, so it never frees itself; its entry goes.
+    TEngineLocks::WithCrawlerList([&] {
+      link->owner = nullptr;
+      std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == link->key; });
+    });
+    throw;
+  }
+}
+
+void TCollectorThread::CrawlerEnded(TCrawlerLink& link) {
+  TEngineLocks::WithCrawlerList([&] {
+    if (TCollectorThread* owner = link.owner) {
+      std::erase_if(owner->crawlers_, [&](const TCrawlerEntry& e) { return e.key == link.key; });
+      link.owner = nullptr;
+    }
+  });
+}
+
+void TCollectorThread::TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses) {
+  std::size_t start = FindGbk(anchor, "http://");
+  if (start == std::string_view::npos) {
+    return;
+  }
+  std::string_view rest = anchor.substr(start);
+  std::size_t quote = rest.find('"');
+  if (quote == std::string_view::npos) {
+    return;
+  }
+  addresses.Add(rest.substr(0, quote));
+}
+
+void TCollectorThread::StartLinkCrawlers(const TUniqueStringList& addresses, TGate siteGate,
+                                         TCrawlerFlavour flavour) {
+  const TUniqueStringList work = addresses;
+  try {
+    for (const std::string& address : work) {
+      if (CheckStop()) {
+        return;
+      }
+      ReportProgress(EnteringText());
+      if (!WaitAtGate(siteGate, 50)) {
+        return;
+      }
+      TCrawlerOrder order;
+      order.flavour = flavour;
+      order.para.window = window_;
+      order.para.keyword = info_.keyword;
+      order.para.url = address;
+      StartCrawler(order);
+    }
+  } catch (...) {
+    // A crawler that could not be started ends the step; the page still counts.
+  }
+}
+
+std::string TCollectorThread::ResultPageText(std::string_view body) {
+  // Line breaks of any kind become CR LF, as the page's lines joined with CR LF would.
+  std::string joined;
+  joined.reserve(body.size() + body.size() / 32);
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    char c = body[i];
+    if (c == '\r' || c == '\n') {
+      joined += "\r\n";
+      if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
+        ++i;
+      }
+    } else {
+      joined.push_back(c);
+    }
+  }
+  return Utf8ToGbk(Trim(joined));
 }
 
 }  // namespace vlmr

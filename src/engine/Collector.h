@@ -1,37 +1,124 @@
-// Base of the three result-page collectors: a worker thread with its progress record, the
-// waits at the pacing gates, and its list of running crawlers.
+// Base of the three result-page collectors: a worker thread with its progress record, its
+// HTTP client for result pages, the page loop, the waits at the pacing gates, its reports and
+// its list of running crawlers.
+//
+// The crawler list. Every crawler a collector starts is entered in its list, keyed by the
+// crawler's Id() in decimal, before it starts. The crawler's end notification (UI thread)
+// removes the entry; the collector's end (its own thread, after its own end notification)
+// sweeps what is left: each crawler is detached and asked to stop. Both happen under the
+// crawler-list lock, and the notification reaches the collector only through a small shared
+// link that the sweep disarms under that same lock, so a notification that runs after the sweep
+// finds the link disarmed and touches nothing. An entry present under the lock means the
+// crawler has not finished its notification, so it is still alive when the sweep stops it.
+// This relies on the program's order of ending: the UI dispatcher and the engine locks outlive
+// every worker.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/MessageTarget.h"
+#include "base/StringList.h"
 #include "base/Thread.h"
+#include "engine/CaijiPageCon.h"
 #include "engine/Gates.h"
+#include "engine/RegExp.h"
 #include "engine/records/KeyUnit.h"
+#include "net/HttpClient.h"
 
 namespace vlmr {
 
+// What a collector hands to a crawler it starts: the flavour and its parameters (every field
+// for the Baidu flavour; window, url and keyword for the other two).
+struct TCrawlerOrder {
+  TCrawlerFlavour flavour = TCrawlerFlavour::Baidu;
+  TPagePara para;
+};
+
 class TCollectorThread : public TWorkerThread {
  public:
+  // Makes a crawler, not yet started.
+  using TCrawlerFactory = std::function<TWorkerThread*(const TCrawlerOrder& order)>;
+
   TCollectorThread(TWindowHandle window, TEngineIndex engine, std::string keyword, int startPage);
 
   TEngineIndex Engine() const { return engine_; }
-  // Read by the controller's end handler, on the UI thread, while the collector waits.
+  // Read by the controller's end handler, on the UI thread, while the collector waits. Its
+  // page starts at the start page, so a collector stopped before it finished a page reports
+  // the page it was given, not 0.
   const TCaiJiInfo& Progress() const { return info_; }
 
+  // A stop also aborts the result-page request in flight.
+  void OnStopRequested() override;
+
+  // Test seams. The factory makes every crawler from now on (nullptr: the real crawler). The
+  // time-out is the connect and idle limit of the result-page requests of collectors made from
+  // now on (0: 5000 ms).
+  static void SetCrawlerFactoryForTesting(TCrawlerFactory factory);
+  static void SetRequestTimeoutForTesting(int ms);
+  static constexpr int kRequestTimeoutMs = 5000;
+
  protected:
+  // The final sweep of the crawler list.
+  ~TCollectorThread() override;
+
+  // The page loop: until asked to stop, wait at the result-page gate (polling every 100 ms; a
+  // stop meanwhile ends the run), then one turn of ProcessPage, which ends the run by
+  // returning false.
+  void Execute() override;
+  virtual TGate PageGate() const = 0;
+  virtual bool ProcessPage() = 0;
+
   // Waits at `gate`, polling every `pollMs`; false when asked to stop meanwhile. Pausing holds
   // the wait.
   bool WaitAtGate(TGate gate, int pollMs);
+  // A pause of `ms` through the pacing clock, cut short by a stop.
+  void Nap(int ms);
 
   // Reports, skipped once the collector has been asked to stop.
   void ReportProgress(const std::string& message);
   void ReportPage();
+  // The progress texts (GBK): "正在获取搜索结果...", "正在分析采集结果...", "正在进入企业网站...".
+  static const std::string& FetchingText();
+  static const std::string& AnalysingText();
+  static const std::string& EnteringText();
+
+  // Enters the crawler the factory makes for `order` in the crawler list and starts it. Raises
+  // when no thread could be made for it.
+  void StartCrawler(const TCrawlerOrder& order);
+
+  // The site addresses of Sogou and 360: the link address of an anchor (from its first
+  // "http://" to the double quote after it) is appended unless it is listed already.
+  static void TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses);
+  // One crawler of `flavour` per address, in order, each after a pass of `siteGate` (polling
+  // every 50 ms); a stop ends the step, and so does an error, silently.
+  void StartLinkCrawlers(const TUniqueStringList& addresses, TGate siteGate,
+                         TCrawlerFlavour flavour);
+
+  // A result page's text: the body's lines joined with CR LF, trimmed, decoded from UTF-8
+  // (a body that is not UTF-8 gives an empty text).
+  static std::string ResultPageText(std::string_view body);
 
   TWindowHandle window_;
   TEngineIndex engine_;
   TCaiJiInfo info_;
   int page_;
+  THttpClient client_;
+  TRegExp regExp_;
+
+ private:
+  struct TCrawlerLink;
+  struct TCrawlerEntry {
+    std::string key;
+    TWorkerThread* crawler;
+    std::shared_ptr<TCrawlerLink> link;
+  };
+  static void CrawlerEnded(TCrawlerLink& link);
+
+  std::vector<TCrawlerEntry> crawlers_;  // only under the crawler-list lock
 };
 
 }  // namespace vlmr

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "base/Thread.h"
+
 namespace vlmr {
 namespace {
 
@@ -65,7 +67,12 @@ void TEngineLocks::Create() {
 }
 
 void TEngineLocks::Destroy() {
-  delete g_locks.exchange(nullptr);
+  TLocks* locks = g_locks.exchange(nullptr);
+  if (locks && TWorkerRegistry::Count() > 0) {
+    // A worker may be inside TryPass or WithCrawlerList with this pointer right now.
+    return;
+  }
+  delete locks;
 }
 
 bool TEngineLocks::Exist() {
@@ -84,6 +91,9 @@ bool TEngineLocks::TryPass(TGate gate) {
     return false;
   }
   state.lastPass = now;
+  if (TPacingClock* clock = g_clock.load()) {
+    clock->Passed(gate, now);
+  }
   return true;
 }
 

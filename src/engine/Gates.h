@@ -29,12 +29,15 @@ class TPacingClock {
   virtual std::int64_t NowMs() = 0;
   // Waits `ms`; `realWait` is the caller's stop-aware wait, used by the real clock.
   virtual void Sleep(int ms, const std::function<void(int)>& realWait) = 0;
+  // Told of every pass, under the gate's lock, with the time recorded for it.
+  virtual void Passed(TGate gate, std::int64_t nowMs) {}
 };
 
 class TEngineLocks {
  public:
   // Creates the process-wide locks and gates (idempotent) / destroys them. Destroy only after
-  // every worker has ended.
+  // every worker has ended; while any worker is still alive (an end that ran out of time) the
+  // locks are taken away but not freed, so that a worker still holding them stays sound.
   static void Create();
   static void Destroy();
   static bool Exist();

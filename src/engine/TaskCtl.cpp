@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/Caiji360.h"
+#include "engine/CaijiBaidu.h"
+#include "engine/CaijiSouGou.h"
 #include "engine/Collector.h"
 
 namespace vlmr {
@@ -12,8 +15,21 @@ std::mutex& FactoryMutex() {
   static std::mutex m;
   return m;
 }
+TCollectorThread* MakeCollector(TEngineIndex engine, const TWindowHandle& window,
+                                const std::string& keyword, int startPage) {
+  switch (engine) {
+    case ENGINE_BAIDU:
+      return new TCaijiBaidu(window, keyword, startPage);
+    case ENGINE_SOGOU:
+      return new TCaijiSouGou(window, keyword, startPage);
+    case ENGINE_360:
+      return new TCaiji360(window, keyword, startPage);
+  }
+  return nullptr;
+}
+
 TTaskCtl::TCollectorFactory& Factory() {
-  static TTaskCtl::TCollectorFactory factory;
+  static TTaskCtl::TCollectorFactory factory = MakeCollector;
   return factory;
 }
 
@@ -36,7 +52,7 @@ TTaskCtl::~TTaskCtl() {
 
 void TTaskCtl::SetCollectorFactory(TCollectorFactory factory) {
   std::lock_guard lock(FactoryMutex());
-  Factory() = std::move(factory);
+  Factory() = factory ? std::move(factory) : TCollectorFactory(MakeCollector);
 }
 
 void TTaskCtl::Start() {
@@ -69,7 +85,13 @@ void TTaskCtl::Start() {
       self->EngineEnded(engine, static_cast<TCollectorThread&>(worker));
     });
     threads.emplace_back(name, collector);
-    collector->Start();
+    try {
+      collector->Start();
+    } catch (...) {
+      // No thread could be made: the engine does not run (the object, never started, is
+      // left to the process's end).
+      threads.pop_back();
+    }
   }
 }
 

@@ -41,7 +41,8 @@ class TTaskCtl : public std::enable_shared_from_this<TTaskCtl> {
   void StopAll();
   void RemoveEngine(const std::string& name);
 
-  // The collectors the program makes; tests put their own in.
+  // The collectors the program makes (the Baidu, Sogou and 360 collectors); tests put their
+  // own in, and nullptr brings the real ones back.
   static void SetCollectorFactory(TCollectorFactory factory);
 
   std::vector<std::pair<std::string, TCollectorThread*>> threads;

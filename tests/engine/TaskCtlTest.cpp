@@ -99,8 +99,8 @@ TEST(Gates, WithoutLocksNothingPasses) {
   EXPECT_FALSE(ran);
 }
 
-// A collector that waits at its engine's page gate, then records the moment it passed, then
-// runs until stopped, turning the page on each pass.
+// A collector on the real page loop whose pages take no time: each turn records the moment it
+// passed its engine's page gate and turns the page, until it is stopped.
 class TFakeCollector : public TCollectorThread {
  public:
   TFakeCollector(TEngineIndex engine, TWindowHandle window, std::string keyword, int startPage,
@@ -110,15 +110,17 @@ class TFakeCollector : public TCollectorThread {
         mutex_(mutex) {}
 
  protected:
-  void Execute() override {
+  TGate PageGate() const override {
     static const TGate pageGate[] = {TGate::BaiduPage, TGate::SogouPage, TGate::Page360};
-    while (WaitAtGate(pageGate[engine_], 100)) {
-      {
-        std::lock_guard lock(*mutex_);
-        passes_->push_back(TVirtualClock::LastSeen());
-      }
-      info_.page = ++page_;
+    return pageGate[engine_];
+  }
+  bool ProcessPage() override {
+    {
+      std::lock_guard lock(*mutex_);
+      passes_->push_back(TVirtualClock::LastSeen());
     }
+    info_.page = ++page_;
+    return true;
   }
 
  private:
