@@ -38,11 +38,7 @@ bench: deps
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVLMR_FUZZ=ON -DVLMR_TESTS=OFF -DVLMR_GUI=OFF > /dev/null
 	@cmake --build build-fuzz -j $(JOBS)
-	@for f in build-fuzz/fuzz/fuzz_*; do \
-	  [ -x "$$f" ] || continue; echo "== $$f"; \
-	  mkdir -p build-fuzz/corpus/$$(basename $$f); \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) build-fuzz/corpus/$$(basename $$f) fuzz/corpus/$$(basename $$f) 2>&1 | tail -n 2 || exit 1; \
-	done
+	@bash scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz
