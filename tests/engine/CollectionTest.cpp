@@ -121,6 +121,28 @@ TEST_F(CollectionTest, StopAllForgetsAtOnceAndTheEndsStillReportTheirPages) {
   EXPECT_FALSE(ctl->useBaidu || ctl->useSogou || ctl->use360);
 }
 
+TEST_F(CollectionTest, AStopBeforeTheFirstPageReportsTheStartPage) {
+  // Another collector has just passed every page gate, and time stands still.
+  clock_.Freeze(true);
+  for (TGate gate : {TGate::BaiduPage, TGate::SogouPage, TGate::Page360})
+    ASSERT_TRUE(TEngineLocks::TryPass(gate));
+  auto ctl = NewTask("k", true, true, true);
+  ctl->startPageBaidu = 3;
+  ctl->startPageSogou = 6;
+  ctl->startPage360 = 9;
+  ctl->Start();
+  ASSERT_TRUE(Until([&] { return clock_.Sleeps(100) >= 3; }));
+  ctl->StopAll();
+  ASSERT_TRUE(Until([&] { return ends_.size() == 3; }));
+  std::map<int, int> reached;
+  for (const TEnd& end : ends_)
+    reached[end.engine] = end.page;
+  // Stored as the last pages, these are where the next start resumes.
+  EXPECT_EQ(reached, (std::map<int, int>{{ENGINE_BAIDU, 3}, {ENGINE_SOGOU, 6}, {ENGINE_360, 9}}));
+  EXPECT_TRUE(sites_.Log().empty());
+  EXPECT_TRUE(window_.Reports().empty());
+}
+
 TEST_F(CollectionTest, AnEngineThatEndsOnItsOwnClearsOnlyItsFlag) {
   auto ctl = NewTask("k", false, true, true);
   ctl->startPage360 = 7;
