@@ -189,8 +189,8 @@ int Run(int seconds) {
   const double drainMs = std::chrono::duration<double, std::milli>(Clock::now() - stop).count();
   web.ReleaseStalls();
 
-  std::printf("soak: %d s, 3 tasks x 3 engines, %d sites, latency 0-%d ms, %.0f %% failures\n",
-              seconds, kSites, kMaxLatencyMs, kFailureRate * 100);
+  std::printf("soak: %.1f s, 3 tasks x 3 engines, %d sites, latency 0-%d ms, %.0f %% failures\n",
+              elapsed, kSites, kMaxLatencyMs, kFailureRate * 100);
   std::printf("peak threads %ld, peak live workers %d, peak memory (VmHWM) %ld kB\n", peakThreads,
               peakWorkers, StatusValue("VmHWM"));
   std::printf("result pages: Baidu %d, Sogou %d, 360 %d; companies reported %d\n", pages["百度"],
@@ -210,7 +210,10 @@ int Run(int seconds) {
       shortest = std::min(
           shortest, std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
     }
-    double rate = times.size() / elapsed;
+    // Starts per second over the span they cover (n starts make n - 1 gaps).
+    double span =
+        times.size() < 2 ? 0 : std::chrono::duration<double>(times.back() - times.front()).count();
+    double rate = span > 0 ? (times.size() - 1) / span : 0;
     double cap = 1000.0 / limit.intervalMs;
     // A pass needs strictly more than the interval since the last; the clock's resolution
     // allows a millisecond of slack in what is measured here.
