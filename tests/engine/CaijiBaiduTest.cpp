@@ -14,20 +14,9 @@ constexpr TSearchEngine kBaidu = TSearchEngine::Baidu;
 
 class CaijiBaiduTest : public CollectorTest {
  protected:
-  void SetUp() override {
-    CollectorTest::SetUp();
-    TCaijiBaidu::SetLastPageFolderForTesting(folder_.Path().string());
-  }
-  void TearDown() override {
-    CollectorTest::TearDown();
-    TCaijiBaidu::SetLastPageFolderForTesting("");
-  }
-
   void SetPage(int index, const TBaiduPage& page) {
     sites_.SetHtml(kBaidu, index, BaiduHtml(page));
   }
-
-  TTempFolder folder_;
 };
 
 TEST_F(CaijiBaiduTest, RequestsPagesFromTheStartPageWithTheKeywordInGbk) {

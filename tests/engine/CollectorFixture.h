@@ -1,6 +1,6 @@
 // What the collector tests share: a pacing clock in virtual time, a window that records the
 // reports it receives, crawlers that only record what they were given, and the simulated web
-// with the three engines on it.
+// with the three engines on it. "2.txt" goes to a temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,6 +31,7 @@
 #include "support/ConnectToWeb.h"
 #include "support/EngineSites.h"
 #include "support/SimulatedWeb.h"
+#include "support/TempFolder.h"
 
 namespace vlmr::test {
 
@@ -298,6 +299,7 @@ class CollectorTest : public ::testing::Test {
     TEngineLocks::Create();
     TEngineLocks::SetClockForTesting(&clock_);
     TCollectorThread::SetRequestTimeoutForTesting(2000);
+    TCaijiBaidu::SetLastPageFolderForTesting(folder_.Path().string());
     // Company sites: a small page without contacts, whatever the host.
     web_.SetDefaultHandler([](const TRequest&) {
       return TPage::Html("<html><head><title>某某有限公司</title></head><body>欢迎</body></html>");
@@ -307,6 +309,7 @@ class CollectorTest : public ::testing::Test {
     crawlers_.Release();
     EXPECT_TRUE(DrainWorkers()) << "workers left behind";
     TCollectorThread::SetRequestTimeoutForTesting(0);
+    TCaijiBaidu::SetLastPageFolderForTesting("");
     TEngineLocks::SetClockForTesting(nullptr);
     TEngineLocks::Destroy();
   }
@@ -379,6 +382,7 @@ class CollectorTest : public ::testing::Test {
     ASSERT_TRUE(Until([&] { return ended_; }));
   }
 
+  TTempFolder folder_;  // of "2.txt"
   TScopedQueueDispatcher ui_;
   TTestClock clock_;
   TSimulatedWeb web_;
