@@ -194,21 +194,6 @@ std::string TCaijiPageCon::LookupName(const std::string& address) {
   }
 }
 
-std::string TCaijiPageCon::FindContactLink(const std::string& text) {
-  const TContactPatterns& patterns = ContactPatterns();
-  if (!row_.allContactLinks) {
-    std::vector<std::string> found = regExp_->FindAll(text, patterns.contactLinkExact);
-    return found.empty() ? std::string() : found.front();
-  }
-  for (const auto& pattern : patterns.contactLinks) {
-    std::vector<std::string> found = regExp_->FindAll(text, pattern);
-    if (!found.empty()) {
-      return found.front();
-    }
-  }
-  return {};
-}
-
 bool TCaijiPageCon::FetchPage(const std::string& address, std::vector<std::string>& lines) {
   using Clock = std::chrono::steady_clock;
   const bool bounded = timeouts_.pageFetchMs > 0;
@@ -233,7 +218,7 @@ void TCaijiPageCon::ExtractionPass(const std::string& address) {
     }
     text = PageTextOfLines(lines, false);
   }
-  ApplyNameStep(row_.nameStep, regExp_->FindAll(text, ContactPatterns().title), record_);
+  ApplyNameStep(row_.nameStep, PageTitles(*regExp_, text), record_);
   ReportStatus(texts.detailsOpen + record_.GetComName() + texts.detailsClose);
   if (ExtractContacts(*regExp_, text, record_)) {
     ReportCompany();
@@ -274,7 +259,7 @@ void TCaijiPageCon::Execute() {
     return;
   }
 
-  if (std::string link = FindContactLink(text); !link.empty()) {
+  if (std::string link = FindContactLink(*regExp_, text, !row_.allContactLinks); !link.empty()) {
     std::string address = MakeAbsolute(HostOfUrl(http_->FinalUrl()), HrefOf(link));
     if (!address.empty()) {
       ReportStatus(texts.extracting + address);

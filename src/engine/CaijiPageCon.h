@@ -81,7 +81,6 @@ class TCaijiPageCon : public TWorkerThread {
   void ReportCompany();
   bool FirstRequest(std::string& body);
   std::string LookupName(const std::string& address);
-  std::string FindContactLink(const std::string& text);
   void ExtractionPass(const std::string& address);
   bool FetchPage(const std::string& address, std::vector<std::string>& lines);
 

@@ -1,5 +1,7 @@
 #include "engine/ContactExtract.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 #include "engine/PageText.h"
 
@@ -33,6 +35,66 @@ bool HasName(const TComPanyInfo& record) {
   return !Trim(record.GetComName()).empty();
 }
 
+// Cheap tests that a pattern cannot match, run before handing a whole page to the pattern
+// service (which converts the page for every call). Each is a necessary condition only: the
+// bytes of a literal the pattern needs must occur somewhere, whatever the character bounds.
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// `lower` is ASCII in lower case and not empty; the pattern matches its letters without regard
+// to case.
+bool ContainsNoCase(std::string_view text, std::string_view lower) {
+  constexpr std::size_t npos = std::string_view::npos;
+  const char first = lower.front();
+  const bool letter = first >= 'a' && first <= 'z';
+  const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
+  // The next place of each form of the first character; each is searched for only once it
+  // has been passed.
+  std::size_t nextLower = text.find(first);
+  std::size_t nextUpper = letter ? text.find(upper) : npos;
+  while (true) {
+    const std::size_t pos = std::min(nextLower, nextUpper);
+    if (pos == npos || text.size() - pos < lower.size()) {
+      return false;
+    }
+    std::size_t i = 1;
+    while (i < lower.size() && AsciiLower(text[pos + i]) == lower[i]) {
+      ++i;
+    }
+    if (i == lower.size()) {
+      return true;
+    }
+    if (pos == nextLower) {
+      nextLower = text.find(first, pos + 1);
+    } else {
+      nextUpper = text.find(upper, pos + 1);
+    }
+  }
+}
+
+bool Contains(std::string_view text, std::string_view bytes) {
+  return text.find(bytes) != std::string_view::npos;
+}
+
+// A run of at least `length` ASCII digits.
+bool HasDigitRun(std::string_view text, std::size_t length) {
+  std::size_t run = 0;
+  for (char c : text) {
+    run = c >= '0' && c <= '9' ? run + 1 : 0;
+    if (run >= length) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> FindAllIf(bool mayMatch, TRegExp& re, std::string_view text,
+                                   const std::string& pattern) {
+  return mayMatch ? re.FindAll(text, pattern) : std::vector<std::string>();
+}
+
 }  // namespace
 
 const TContactPatterns& ContactPatterns() {
@@ -48,11 +110,36 @@ const TContactPatterns& ContactPatterns() {
     p.address = Utf8ToGbk(R"(地.*址\S*)");
     for (const char* word : {"联系我们", "联系方式", "关于我们", "联系"}) {
       p.contactLinks.push_back(Utf8ToGbk(std::string("<a[^>]*>[^>]*") + word + "[^>]*</a>"));
+      p.contactWords.push_back(Utf8ToGbk(word));
     }
     p.contactLinkExact = Utf8ToGbk("<a[^>]*>联系我们</a>");
     return p;
   }();
   return patterns;
+}
+
+std::vector<std::string> PageTitles(TRegExp& re, std::string_view text) {
+  return FindAllIf(ContainsNoCase(text, "<title"), re, text, ContactPatterns().title);
+}
+
+std::string FindContactLink(TRegExp& re, std::string_view text, bool exactOnly) {
+  const TContactPatterns& p = ContactPatterns();
+  if (!ContainsNoCase(text, "<a") || !ContainsNoCase(text, "</a>")) {
+    return {};
+  }
+  if (exactOnly) {
+    std::vector<std::string> found =
+        FindAllIf(Contains(text, p.contactWords.front()), re, text, p.contactLinkExact);
+    return found.empty() ? std::string() : found.front();
+  }
+  for (std::size_t i = 0; i < p.contactLinks.size(); ++i) {
+    std::vector<std::string> found =
+        FindAllIf(Contains(text, p.contactWords[i]), re, text, p.contactLinks[i]);
+    if (!found.empty()) {
+      return found.front();
+    }
+  }
+  return {};
 }
 
 std::string TitleText(std::string_view title) {
@@ -117,24 +204,24 @@ std::string CleanAddress(std::string_view match) {
 
 bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
   const TContactPatterns& p = ContactPatterns();
-  std::vector<std::string> matches = re.FindAll(text, p.landline);
+  std::vector<std::string> matches = FindAllIf(HasDigitRun(text, 7), re, text, p.landline);
   if (matches.empty()) {
-    matches = re.FindAll(text, p.landlineDashed);
+    matches = FindAllIf(Contains(text, "-") && HasDigitRun(text, 3), re, text, p.landlineDashed);
   }
   for (const auto& m : matches) {
     if (m.size() >= kMinLandlineLength) {
       record.AddTel(m);
     }
   }
-  for (const auto& m : re.FindAll(text, p.mobile)) {
+  for (const auto& m : FindAllIf(HasDigitRun(text, kMobileLength), re, text, p.mobile)) {
     if (m.size() == kMobileLength) {
       record.AddMobile(m);
     }
   }
-  for (const auto& m : re.FindAll(text, p.email)) {
+  for (const auto& m : FindAllIf(Contains(text, "@"), re, text, p.email)) {
     record.AddEmail(m);
   }
-  for (const auto& m : re.FindAll(text, p.qq)) {
+  for (const auto& m : FindAllIf(ContainsNoCase(text, "uin="), re, text, p.qq)) {
     // The match is "uin=", digits and "&" in whatever letter case the page wrote it.
     if (m.size() < 5) {
       continue;
@@ -148,7 +235,8 @@ bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
     record.Clear();
     return false;
   }
-  std::vector<std::string> addresses = re.FindAll(text, p.address);
+  static const std::string kEarth = Utf8ToGbk("地");
+  std::vector<std::string> addresses = FindAllIf(Contains(text, kEarth), re, text, p.address);
   if (!addresses.empty()) {
     std::string address = CleanAddress(addresses.front());
     if (address.size() >= kMinAddressBytes) {
@@ -159,7 +247,7 @@ bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
 }
 
 bool ExtractPage(TRegExp& re, TNameStep step, std::string_view text, TComPanyInfo& record) {
-  ApplyNameStep(step, re.FindAll(text, ContactPatterns().title), record);
+  ApplyNameStep(step, PageTitles(re, text), record);
   return ExtractContacts(re, text, record);
 }
 

@@ -21,12 +21,22 @@ struct TContactPatterns {
   std::string email;
   std::string qq;       // "uin=[\d]*&"
   std::string address;  // "地.*址\S*"
-  // Contact links by their text: "联系我们", "联系方式", "关于我们", "联系", in that order.
+  // Contact links by their text: "联系我们", "联系方式", "关于我们", "联系", in that order, and
+  // those words.
   std::vector<std::string> contactLinks;
+  std::vector<std::string> contactWords;
   // A link whose whole text is "联系我们".
   std::string contactLinkExact;
 };
 const TContactPatterns& ContactPatterns();
+
+// The page's title elements, whole ("<title[^>]*>[^>]*</title>").
+std::vector<std::string> PageTitles(TRegExp& re, std::string_view text);
+
+// The contact link of a page: the first match of the first of the four contact-link patterns
+// that finds anything, or with `exactOnly` the first link whose whole text is "联系我们";
+// empty when there is none.
+std::string FindContactLink(TRegExp& re, std::string_view text, bool exactOnly);
 
 // A landline counts when it is longer than this many characters (a bare run of seven or
 // eight digits is matched but not taken).

@@ -1,5 +1,7 @@
 #include "engine/PageText.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 #include "net/HttpFetch.h"
 
@@ -22,6 +24,11 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 }
 
 std::string DecodePageText(std::string_view bytes) {
+  // ASCII reads the same in both character sets: nothing to convert.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(bytes);
+  }
   std::string gbk = Utf8ToGbk(bytes);
   if (gbk.empty()) {
     return std::string(bytes);

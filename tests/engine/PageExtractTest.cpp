@@ -325,6 +325,30 @@ TEST(ContactPatterns, UnclosedAnchorsOnACrLfPage) {
             Strings{G("<a href=\"/lx.html\">联系我们</a>")});
 }
 
+TEST(FindContactLink, FirstPatternThatFindsAnythingOrTheExactLink) {
+  struct TCase {
+    const char* page;
+    bool exactOnly;
+    const char* link;
+  };
+  const TCase cases[] = {
+      {"<a href=/a>关于我们</a><a href=/b>联系方式</a><a href=/c>联系我们</a>", false,
+       "<a href=/c>联系我们</a>"},
+      {"<a href=/a>关于我们</a><a href=/b>联系方式</a>", false, "<a href=/b>联系方式</a>"},
+      {"<A HREF=/a>关于我们</A><a href=/d>联系人</a>", false, "<A HREF=/a>关于我们</A>"},
+      {"<A HREF=/d>联系人</A>", false, "<A HREF=/d>联系人</A>"},
+      {"<a href=/c><b>联系我们</b></a>", false, ""},
+      {"<a href=/b>联系方式</a><A href=/c>联系我们</A>", true, "<A href=/c>联系我们</A>"},
+      {"<a href=/c>联系我们 </a>", true, ""},
+      {"联系我们", false, ""},
+      {"", true, ""},
+  };
+  TRegExp re;
+  for (const auto& c : cases) {
+    EXPECT_EQ(GbkToUtf8(FindContactLink(re, G(c.page), c.exactOnly)), c.link) << c.page;
+  }
+}
+
 TEST(ExtractPage, NamesThenExtracts) {
   TRegExp re;
   TComPanyInfo record;
@@ -336,6 +360,13 @@ TEST(ExtractPage, NamesThenExtracts) {
   TComPanyInfo plain;
   ASSERT_TRUE(ExtractPage(re, TNameStep::FirstTitle, page, plain));
   EXPECT_EQ(GbkToUtf8(plain.RawComName()), "首页广州华强电子有限公司专业");
+
+  // Tags and the QQ marker in capitals still count.
+  TComPanyInfo upper;
+  ASSERT_TRUE(ExtractPage(re, TNameStep::FirstTitle,
+                          G("<TITLE>华强电子</TITLE>\r\nUin=5& 手机：13812345678"), upper));
+  EXPECT_EQ(GbkToUtf8(upper.RawComName()), "华强电子");
+  EXPECT_EQ(Utf8Of(upper.qqs), Strings{"5"});
 }
 
 }  // namespace
