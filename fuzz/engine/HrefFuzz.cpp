@@ -64,6 +64,10 @@ void Page(vlmr::TRegExp& re, std::string_view bytes) {
     }
   }
   try {
+    for (bool exactOnly : {false, true}) {
+      const std::string link = vlmr::FindContactLink(re, text, exactOnly);
+      Check(link.empty() || link.size() <= text.size());
+    }
     (void)vlmr::ReadFiledName(re, text);
   } catch (const vlmr::ERegExpError&) {
   }
