@@ -171,7 +171,22 @@ std::string GbkUpper(std::string_view text) {
 }
 
 bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && GbkLower(a) == GbkLower(b);
+  // Compared in place: the unique lists call this for every entry on every add.
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size();) {
+    if (GbkCharLength(a, i) == 2) {
+      // A double-byte character matches only itself, byte for byte.
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      i += 2;
+    } else {
+      // A single byte of `a` never equals a lead byte of `b` after folding ASCII letters.
+      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+      ++i;
+    }
+  }
+  return true;
 }
 
 namespace {
