@@ -32,6 +32,9 @@ std::string RegisteredDomain(std::string_view address, bool* hostFound) {
   std::string text = GbkLower(address);
   if (text.find("http://") != std::string::npos) {
     text.erase(0, 7);
+  } else if (text.rfind("https://", 0) == 0) {
+    // Most company sites answer over TLS now; their filing is looked up all the same.
+    text.erase(0, 8);
   } else {
     text = Trim(text);
   }

@@ -26,10 +26,7 @@ bool LeadsOff360(const std::string& anchor) {
 }  // namespace
 
 TCaiji360::TCaiji360(TWindowHandle window, std::string keyword, int startPage)
-    : TCollectorThread(std::move(window), ENGINE_360, std::move(keyword), startPage) {
-  // No TLS: an https redirect fails the request.
-  client_.Settings().allowHttps = false;
-}
+    : TCollectorThread(std::move(window), ENGINE_360, std::move(keyword), startPage) {}
 
 std::string TCaiji360::PageAddress(const std::string& keyword, int page) {
   std::string address = std::string("http://") + Search360Host +

@@ -44,7 +44,7 @@ const TCaijiPageCon::TFlavourRow& TCaijiPageCon::RowOf(TCrawlerFlavour flavour) 
   static const TFlavourRow k360{
       .engine = ENGINE_360,
       .attempts = 1,
-      .https = false,
+      .https = true,
       .sendsCookie = false,
       .payMarker = std::string(Ad360Host) + "/search/eclk?",
       .allContactLinks = true,
@@ -56,7 +56,7 @@ const TCaijiPageCon::TFlavourRow& TCaijiPageCon::RowOf(TCrawlerFlavour flavour) 
   static const TFlavourRow kSogou{
       .engine = ENGINE_SOGOU,
       .attempts = 1,
-      .https = false,
+      .https = true,
       .sendsCookie = false,
       .payMarker = std::string(SogouDomain) + "/bill_cpc?",
       .allContactLinks = false,

@@ -20,10 +20,7 @@ const std::string& AnyLinkPattern() {
 }  // namespace
 
 TCaijiSouGou::TCaijiSouGou(TWindowHandle window, std::string keyword, int startPage)
-    : TCollectorThread(std::move(window), ENGINE_SOGOU, std::move(keyword), startPage) {
-  // No TLS: an https redirect fails the request.
-  client_.Settings().allowHttps = false;
-}
+    : TCollectorThread(std::move(window), ENGINE_SOGOU, std::move(keyword), startPage) {}
 
 std::string TCaijiSouGou::PageAddress(const std::string& keyword, int page) {
   std::string address =

@@ -43,8 +43,7 @@ TEST(RegisteredDomain, KeepsTheLabelBeforeTheFirstKnownSuffix) {
       {"HTTP://WWW.EXAMPLE.COM/X", "example.com", true},
       {"  www.example.com/x  ", "example.com", true},
       {"http://www.example.com\r\n", "example.com", true},
-      // "https://" is not "http://": the host part is "https:".
-      {"https://www.example.com/", "", true},
+      {"https://www.example.com/", "example.com", true},
       {"", "", false},
       {"   ", "", false},
       {"http://", "", false},
@@ -146,7 +145,7 @@ TEST_F(BeiAnTest, AsksForTheRegisteredDomainWithTheRootAsReferer) {
 
 TEST_F(BeiAnTest, EmptyDomainIsStillAskedForButNoHostIsNot) {
   TBeiAn lookup(Quick());
-  EXPECT_EQ(lookup.Lookup("https://www.example.com/"), "");
+  EXPECT_EQ(lookup.Lookup("http://www.example.co.uk/"), "");
   EXPECT_EQ(lookup.Lookup(""), "");
   EXPECT_EQ(lookup.Lookup("http://"), "");
   auto requests = web.Requests();
