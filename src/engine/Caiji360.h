@@ -1,20 +1,18 @@
-// The 360 result-page collector, the twin of the Sogou one with 360's addresses: per page the
-// addresses of the promoted results (360's ad-click links) and of every other link that leads
-// off 360's search and advertising domains, each once, then one 360-flavour crawler per
-// address. Every page that returns counts; a failed result-page request ends the run.
+// The 360 result-page collector: the links that lead off 360's search and advertising domains,
+// and 360's ad-click links (see TLinkCollector).
 //
 // The request names UTF-8 (ie=utf-8), so the keyword goes out as its UTF-8 bytes
 // percent-encoded, where the other two engines take its GBK bytes.
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "base/StringList.h"
-#include "engine/Collector.h"
+#include "engine/LinkCollector.h"
 
 namespace vlmr {
 
-class TCaiji360 : public TCollectorThread {
+class TCaiji360 : public TLinkCollector {
  public:
   TCaiji360(TWindowHandle window, std::string keyword, int startPage);
 
@@ -23,12 +21,11 @@ class TCaiji360 : public TCollectorThread {
 
  protected:
   TGate PageGate() const override { return TGate::Page360; }
-  bool ProcessPage() override;
-
- private:
-  bool FetchAndAnalyse();
-
-  TUniqueStringList addresses_;
+  TGate SiteGate() const override { return TGate::Site360; }
+  TCrawlerFlavour Flavour() const override { return TCrawlerFlavour::So360; }
+  std::string Address(int page) const override;
+  const std::string& AdLinkPattern() const override;
+  bool LeadsOff(std::string_view anchor) const override;
 };
 
 }  // namespace vlmr

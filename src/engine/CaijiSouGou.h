@@ -1,18 +1,15 @@
-// The Sogou result-page collector. It pages through Sogou's results for the keyword from its
-// start page and collects, per page, the addresses of the promoted results (Sogou's ad-click
-// links) and of every other link that leads off Sogou, each address once; then it starts one
-// Sogou-flavour crawler per address. Every page that returns counts, results or not; a
-// result-page request that fails ends the run, with the failed page as the page reached.
+// The Sogou result-page collector: the links that lead off Sogou and Sogou's ad-click links
+// (see TLinkCollector).
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "base/StringList.h"
-#include "engine/Collector.h"
+#include "engine/LinkCollector.h"
 
 namespace vlmr {
 
-class TCaijiSouGou : public TCollectorThread {
+class TCaijiSouGou : public TLinkCollector {
  public:
   TCaijiSouGou(TWindowHandle window, std::string keyword, int startPage);
 
@@ -21,13 +18,11 @@ class TCaijiSouGou : public TCollectorThread {
 
  protected:
   TGate PageGate() const override { return TGate::SogouPage; }
-  bool ProcessPage() override;
-
- private:
-  // Fetches page_ and collects its addresses; false when the request failed.
-  bool FetchAndAnalyse();
-
-  TUniqueStringList addresses_;
+  TGate SiteGate() const override { return TGate::SogouSite; }
+  TCrawlerFlavour Flavour() const override { return TCrawlerFlavour::Sogou; }
+  std::string Address(int page) const override;
+  const std::string& AdLinkPattern() const override;
+  bool LeadsOff(std::string_view anchor) const override;
 };
 
 }  // namespace vlmr
