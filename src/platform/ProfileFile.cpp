@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include <functional>
+
 #include <climits>
 #include <mutex>
 #include <optional>
@@ -118,10 +120,14 @@ bool TProfileFile::WriteBool(std::string_view section, std::string_view key, boo
   return WriteString(section, key, value ? "1" : "0");
 }
 
-bool TProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+namespace {
+
+// Removes something from the file: a missing file has nothing to remove, an unreadable one is
+// never replaced, and the file is rewritten only when `remove` took something out.
+bool RemoveFromFile(const std::string& path, const std::function<bool(TProfileText&)>& remove) {
   std::lock_guard lock(WriteMutex());
   std::string bytes;
-  TFileRead read = ReadWholeFile(path_, kMaxProfileBytes, bytes);
+  TFileRead read = ReadWholeFile(path, kMaxProfileBytes, bytes);
   if (read == TFileRead::Missing) {
     return true;
   }
@@ -129,21 +135,17 @@ bool TProfileFile::DeleteKey(std::string_view section, std::string_view key) {
     return false;
   }
   TProfileText text(bytes);
-  return !text.Remove(section, key) || ReplaceFile(path_, text.Render());
+  return !remove(text) || ReplaceFile(path, text.Render());
+}
+
+}  // namespace
+
+bool TProfileFile::DeleteKey(std::string_view section, std::string_view key) {
+  return RemoveFromFile(path_, [&](TProfileText& text) { return text.Remove(section, key); });
 }
 
 bool TProfileFile::EraseSection(std::string_view section) {
-  std::lock_guard lock(WriteMutex());
-  std::string bytes;
-  TFileRead read = ReadWholeFile(path_, kMaxProfileBytes, bytes);
-  if (read == TFileRead::Missing) {
-    return true;
-  }
-  if (read == TFileRead::Failed) {
-    return false;
-  }
-  TProfileText text(bytes);
-  return !text.RemoveSection(section) || ReplaceFile(path_, text.Render());
+  return RemoveFromFile(path_, [&](TProfileText& text) { return text.RemoveSection(section); });
 }
 
 std::vector<std::string> TProfileFile::ReadSection(std::string_view section) const {

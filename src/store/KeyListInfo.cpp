@@ -551,6 +551,22 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
   record->ListCount = static_cast<std::int32_t>(record->Companies.size());
 }
 
+namespace {
+
+// The keyword's row goes only with its companies: otherwise they would stay behind,
+// unreachable, still blocking their names.
+void DeleteKeywordRows(TDataManager& builder, const std::string& id) {
+  builder.ResetFields();
+  builder.SetCondition("keyid=" + id);
+  if (builder.DeleteFrom("tbl_list")) {
+    builder.ResetFields();
+    builder.SetCondition("id=" + id);
+    builder.DeleteFrom("tbl_key");
+  }
+}
+
+}  // namespace
+
 void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
@@ -558,16 +574,7 @@ void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
   }
   {
     std::lock_guard lock(gate_->lock);
-    TDataManager& builder = Builder();
-    builder.ResetFields();
-    builder.SetCondition("keyid=" + record->Id);
-    // The keyword's row goes only with its companies: otherwise they would stay behind,
-    // unreachable, still blocking their names.
-    if (builder.DeleteFrom("tbl_list")) {
-      builder.ResetFields();
-      builder.SetCondition("id=" + record->Id);
-      builder.DeleteFrom("tbl_key");
-    }
+    DeleteKeywordRows(Builder(), record->Id);
   }
   Remove(record);
 }
@@ -575,15 +582,8 @@ void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
 void TKeyListInfo::DeleteAllKeywords() {
   {
     std::lock_guard lock(gate_->lock);
-    TDataManager& builder = Builder();
     for (const auto& record : keywords_) {
-      builder.ResetFields();
-      builder.SetCondition("keyid=" + record->Id);
-      if (builder.DeleteFrom("tbl_list")) {
-        builder.ResetFields();
-        builder.SetCondition("id=" + record->Id);
-        builder.DeleteFrom("tbl_key");
-      }
+      DeleteKeywordRows(Builder(), record->Id);
     }
   }
   index_.clear();
