@@ -1,8 +1,7 @@
 #include "platform/ProfileFile.h"
 
-#include <functional>
-
 #include <climits>
+#include <functional>
 #include <mutex>
 #include <optional>
 
