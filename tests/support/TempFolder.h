@@ -15,10 +15,10 @@ class TTempFolder {
  public:
   TTempFolder() {
     static std::atomic<unsigned> counter{0};
-    std::random_device seed;
+    std::random_device entropy;
     auto base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-      auto candidate = base / ("vlmr-test-" + std::to_string(seed()) + "-" +
+      auto candidate = base / ("vlmr-test-" + std::to_string(entropy()) + "-" +
                                std::to_string(counter.fetch_add(1)));
       std::error_code ec;
       if (std::filesystem::create_directory(candidate, ec)) {
