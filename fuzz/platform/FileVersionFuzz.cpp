@@ -1,5 +1,6 @@
 // Arbitrary bytes as an executable, twice: as they are, and as patches over a valid image with
-// a version resource, so that the deep parts of the resource walk are reached without a starting corpus.
+// a version resource, so that the deep parts of the resource walk are reached without a starting
+// corpus.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -178,11 +178,13 @@ bool SameText(std::string_view a, std::string_view b) {
   for (std::size_t i = 0; i < a.size();) {
     if (GbkCharLength(a, i) == 2) {
       // A double-byte character matches only itself, byte for byte.
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      if (a[i] != b[i] || a[i + 1] != b[i + 1])
+        return false;
       i += 2;
     } else {
       // A single byte of `a` never equals a lead byte of `b` after folding ASCII letters.
-      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+      if (AsciiLower(a[i]) != AsciiLower(b[i]))
+        return false;
       ++i;
     }
   }

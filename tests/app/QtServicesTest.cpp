@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <functional>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "app/QtServices.h"
@@ -29,7 +29,8 @@ struct TSeenBox {
 
 QString ButtonTexts(QMessageBox* box) {
   QStringList texts;
-  for (QAbstractButton* b : box->buttons()) texts << b->text();
+  for (QAbstractButton* b : box->buttons())
+    texts << b->text();
   texts.sort();
   return texts.join("|");
 }
@@ -43,9 +44,15 @@ int AskFromWorker(const std::function<int()>& ask, TSeenBox& seen,
   QObject::connect(&timer, &QTimer::timeout, [&] {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box || !box->isVisible() || seen.seen) continue;
-      seen = {true,          box->windowTitle(), box->text(), ButtonTexts(box), box->icon(),
-              bool(box->windowFlags() & Qt::WindowStaysOnTopHint), box->parentWidget() != nullptr};
+      if (!box || !box->isVisible() || seen.seen)
+        continue;
+      seen = {true,
+              box->windowTitle(),
+              box->text(),
+              ButtonTexts(box),
+              box->icon(),
+              bool(box->windowFlags() & Qt::WindowStaysOnTopHint),
+              box->parentWidget() != nullptr};
       EXPECT_EQ(result.load(), -1);  // the worker waits for the answer
       answer(box);
     }
@@ -95,10 +102,11 @@ TEST(QtMessageBoxes, KindsGiveTheirIconAndOneOkButton) {
                {MB_KIND_QUESTION, QMessageBox::Question}};
   for (const auto& c : cases) {
     TSeenBox seen;
-    int answer = AskFromWorker([&] { return ShowMessageBox("x", MessageCaption(), c.kind); },
-                               seen, [](QMessageBox* box) {
+    int answer = AskFromWorker([&] { return ShowMessageBox("x", MessageCaption(), c.kind); }, seen,
+                               [](QMessageBox* box) {
                                  for (QAbstractButton* b : box->buttons()) {
-                                   if (b->text() == QString::fromUtf8("确定")) b->click();
+                                   if (b->text() == QString::fromUtf8("确定"))
+                                     b->click();
                                  }
                                });
     ASSERT_TRUE(seen.seen) << c.kind;
