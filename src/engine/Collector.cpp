@@ -191,9 +191,8 @@ void TCollectorThread::TakeLinkAddress(std::string_view anchor, TUniqueStringLis
 
 void TCollectorThread::StartLinkCrawlers(const TUniqueStringList& addresses, TGate siteGate,
                                          TCrawlerFlavour flavour) {
-  const TUniqueStringList work = addresses;
   try {
-    for (const std::string& address : work) {
+    for (const std::string& address : addresses) {
       if (CheckStop()) {
         return;
       }

@@ -107,6 +107,10 @@ struct TRegExp::TState {
   bool jit = false;
   // Keyed by the pattern as the caller passed it (GBK).
   std::unordered_map<std::string, CodePtr> cache;
+  // The last text searched and its checked UTF-8 form: callers run many patterns over one page,
+  // and the conversion costs more than most searches.
+  std::string lastText;
+  std::string lastUtf8;
 
   explicit TState(const TRegExpLimits& limits) {
     compileContext.reset(pcre2_compile_context_create(nullptr));
@@ -202,11 +206,16 @@ std::vector<std::string> TRegExp::FindAll(std::string_view text, std::string_vie
   }
   const pcre2_code* code = state_->Compiled(pattern);
 
-  std::string utf8 = GbkToUtf8(text);
-  // Checked once here, so that the searches below may skip PCRE2's own check of the whole text.
-  if (!IsValidUtf8(utf8)) {
-    throw ERegExpError(ERegExpError::TKind::BadText, "the text did not convert to UTF-8");
+  if (text != state_->lastText) {
+    std::string converted = GbkToUtf8(text);
+    // Checked once here, so that the searches below may skip PCRE2's own check of the text.
+    if (!IsValidUtf8(converted)) {
+      throw ERegExpError(ERegExpError::TKind::BadText, "the text did not convert to UTF-8");
+    }
+    state_->lastText.assign(text);
+    state_->lastUtf8 = std::move(converted);
   }
+  const std::string& utf8 = state_->lastUtf8;
   const auto* subject = reinterpret_cast<PCRE2_SPTR>(utf8.data());
   const PCRE2_SIZE size = utf8.size();
   pcre2_match_data* data = state_->matchData.get();

@@ -18,7 +18,8 @@
 //
 // One object per owner; an object is not thread-safe and must be used by one thread at a time.
 // Compiled patterns are cached in the object, so a worker that runs the same few patterns over
-// many pages compiles each once. Nothing is allocated before the first FindAll.
+// many pages compiles each once; the last text's conversion is kept too, so many patterns over
+// one page convert it once. Nothing is allocated before the first FindAll.
 #pragma once
 
 #include <cstddef>

@@ -382,3 +382,22 @@ TEST(RegExpFindAll, ObjectsOnSeveralThreads) {
 
 }  // namespace
 }  // namespace vlmr
+
+namespace vlmr {
+namespace {
+
+// The object keeps the last text's conversion: a new text, even one that differs only at its
+// end, must be searched as itself.
+TEST(RegExpLastText, EachTextIsSearchedAsItself) {
+  TRegExp re;
+  const std::string page = Utf8ToGbk("电话：020-88886666 手机 13800138000");
+  EXPECT_EQ(re.FindAll(page, R"(\d{11})"), std::vector<std::string>{"13800138000"});
+  EXPECT_EQ(re.FindAll(page + "9", R"(\d{11})"), std::vector<std::string>{"13800138000"});
+  EXPECT_EQ(re.FindAll(page + "9", R"(\d{12})"), std::vector<std::string>{"138001380009"});
+  EXPECT_TRUE(re.FindAll(page, R"(\d{12})").empty());
+  EXPECT_TRUE(re.FindAll("", R"(\d)").empty());
+  EXPECT_EQ(re.FindAll("7", R"(\d)"), std::vector<std::string>{"7"});
+}
+
+}  // namespace
+}  // namespace vlmr
