@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -24,12 +25,14 @@
 #include "app/GuiText.h"
 #include "app/Icons.h"
 #include "app/ResultGridModel.h"
+#include "app/Widgets.h"
 #include "base/MessageBox.h"
 #include "base/Text.h"
 #include "base/Thread.h"
 #include "base/Utils.h"
 #include "base/Version.h"
 #include "engine/Gates.h"
+#include "engine/TaskCtl.h"
 #include "platform/ProfileFile.h"
 #include "platform/Registry.h"
 #include "platform/Shortcut.h"
@@ -40,12 +43,6 @@
 namespace vlmr {
 namespace {
 
-QString U(const char* utf8) {
-  return QString::fromUtf8(utf8);
-}
-
-const char* const kTipTitle = "温馨提示：";
-const char* const kTipText = "关键词可以是地区+产品，比如：广州 电子公司 或 上海 网络公司";
 const char* const kInstallKey = "HKEY_CURRENT_USER\\SOFTWARE\\tarnwelt\\vlmr";
 
 // Client area and the smallest outer size (the outer frame adds 16 x 39 on the desktop the
@@ -57,23 +54,11 @@ constexpr int kMinOuterHeight = 627;
 constexpr int kFrameWidth = 16;
 constexpr int kFrameHeight = 39;
 
-QPushButton* Button(const char* name, const char* text, QWidget* parent) {
-  auto* b = new QPushButton(U(text), parent);
-  b->setObjectName(name);
-  b->setCursor(Qt::PointingHandCursor);
-  return b;
-}
-
-QLabel* Label(const char* name, const QString& text, QWidget* parent) {
-  auto* l = new QLabel(text, parent);
-  l->setObjectName(name);
-  return l;
-}
-
 }  // namespace
 
 Tfmjssml::Tfmjssml() {
   setObjectName("fmjssml");
+  self_ = std::make_shared<Tfmjssml*>(this);
   handle_ = TMessageTarget::Create([this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
     return HandleMessage(msg, w, l);
   });
@@ -127,196 +112,6 @@ void Tfmjssml::BuildUi() {
 
   setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-}
-
-QWidget* Tfmjssml::BuildTopBand() {
-  auto* band = new QWidget(this);
-  band->setObjectName("topband");
-  band->setFixedHeight(105);
-  auto* row = new QHBoxLayout(band);
-  row->setContentsMargins(16, 14, 16, 14);
-  row->setSpacing(14);
-
-  auto* entry = new QWidget(band);
-  entry->setObjectName("entryarea");
-  auto* entryRows = new QVBoxLayout(entry);
-  entryRows->setContentsMargins(0, 0, 0, 0);
-  entryRows->setSpacing(10);
-
-  auto* searchRow = new QHBoxLayout;
-  searchRow->setSpacing(8);
-  auto* box = new QWidget(entry);
-  box->setObjectName("searchbox");
-  box->setFixedSize(380, 36);
-  auto* boxLayout = new QGridLayout(box);
-  boxLayout->setContentsMargins(0, 0, 0, 0);
-  edtSearchKey = new QLineEdit(box);
-  edtSearchKey->setObjectName("edtSearchKey");
-  edtSearchKey->installEventFilter(this);
-  txtinfo = Label("txtinfo", U("在此处输入关键词添加任务"), box);
-  txtinfo->setCursor(Qt::IBeamCursor);
-  txtinfo->installEventFilter(this);
-  boxLayout->addWidget(edtSearchKey, 0, 0);
-  boxLayout->addWidget(txtinfo, 0, 0);
-  edtSearchKey->hide();
-  connect(edtSearchKey, &QLineEdit::returnPressed, this, [this] {
-    // Enter adds the task (the keyword panel fills the command).
-    btnbaidustart->click();
-  });
-  btnbaidustart = Button("btnbaidustart", "添加任务", entry);
-  btnbaidustart->setFixedHeight(36);
-  BitmapButton3 = Button("BitmapButton3", "导出资料", entry);
-  BitmapButton3->setFixedHeight(36);
-  searchRow->addWidget(box);
-  searchRow->addWidget(btnbaidustart);
-  searchRow->addWidget(BitmapButton3);
-  searchRow->addStretch();
-  entryRows->addLayout(searchRow);
-
-  auto* sources = new QHBoxLayout;
-  sources->setSpacing(12);
-  sources->addWidget(Label("lblsource", U("信息来源："), entry));
-  chkbd = new QCheckBox(U("百度"), entry);
-  chkbd->setObjectName("chkbd");
-  chksg = new QCheckBox(U("搜狗"), entry);
-  chksg->setObjectName("chksg");
-  chk360 = new QCheckBox(U("360"), entry);
-  chk360->setObjectName("chk360");
-  for (QCheckBox* c : {chkbd, chksg, chk360}) {
-    c->setChecked(true);
-    sources->addWidget(c);
-  }
-  sources->addStretch();
-  entryRows->addLayout(sources);
-  row->addWidget(entry, 1);
-
-  auto* tip = new QWidget(band);
-  tip->setObjectName("tipbox");
-  tip->setFixedWidth(300);
-  auto* tipRows = new QVBoxLayout(tip);
-  tipRows->setContentsMargins(12, 8, 12, 8);
-  tipRows->setSpacing(4);
-  txttiptitle = Label("txttiptitle", U(kTipTitle), tip);
-  txttip = Label("txttip", U(kTipText), tip);
-  txttip->setWordWrap(true);
-  txttip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  tipRows->addWidget(txttiptitle);
-  tipRows->addWidget(txttip, 1);
-  row->addWidget(tip);
-  return band;
-}
-
-QWidget* Tfmjssml::BuildKeywordColumn() {
-  auto* pane = new QWidget(this);
-  pane->setObjectName("keypane");
-  auto* rows = new QVBoxLayout(pane);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  auto* head = new QWidget(pane);
-  head->setObjectName("keyhead");
-  head->setFixedHeight(36);
-  auto* headRow = new QHBoxLayout(head);
-  headRow->setContentsMargins(10, 0, 8, 0);
-  headRow->addWidget(Label("lblkeyhead", U("已搜索关键词"), head));
-  headRow->addStretch();
-  btnclearhis = Button("btnclearhis", "清空历史关键词", head);
-  headRow->addWidget(btnclearhis);
-  rows->addWidget(head);
-  listkey = new QListWidget(pane);
-  listkey->setObjectName("listkey");
-  listkey->setAlternatingRowColors(true);
-  listkey->setUniformItemSizes(true);
-  listkey->setSelectionMode(QAbstractItemView::SingleSelection);
-  listkey->setContextMenuPolicy(Qt::CustomContextMenu);
-  rows->addWidget(listkey, 1);
-  pane->resize(240, pane->height());
-  return pane;
-}
-
-QWidget* Tfmjssml::BuildResultArea() {
-  auto* pane = new QWidget(this);
-  pane->setObjectName("resultpane");
-  auto* rows = new QVBoxLayout(pane);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  auto* head = new QWidget(pane);
-  head->setObjectName("resulthead");
-  head->setFixedHeight(36);
-  auto* headRow = new QHBoxLayout(head);
-  headRow->setContentsMargins(12, 0, 12, 0);
-  txtkeylist = Label("txtkeylist", QString(), head);
-  headRow->addWidget(txtkeylist);
-  headRow->addStretch();
-  rows->addWidget(head);
-
-  auto* stack = new QWidget(pane);
-  stack->setObjectName("gridarea");
-  auto* cell = new QGridLayout(stack);
-  cell->setContentsMargins(0, 0, 0, 0);
-  dblist = new QTableView(stack);
-  dblist->setObjectName("dblist");
-  gridModel = new TResultGridModel(dblist);
-  dblist->setModel(gridModel);
-  dblist->setAlternatingRowColors(true);
-  dblist->setShowGrid(false);
-  dblist->setFocusPolicy(Qt::NoFocus);
-  dblist->setSelectionBehavior(QAbstractItemView::SelectRows);
-  dblist->setSelectionMode(QAbstractItemView::SingleSelection);
-  dblist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  dblist->setContextMenuPolicy(Qt::CustomContextMenu);
-  dblist->verticalHeader()->hide();
-  dblist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  dblist->verticalHeader()->setDefaultSectionSize(24);
-  dblist->horizontalHeader()->setHighlightSections(false);
-  for (int c = 0; c < TResultGridModel::kColumns; ++c) {
-    dblist->setColumnWidth(c, TResultGridModel::ColumnWidth(c));
-  }
-  dblist->horizontalHeader()->setStretchLastSection(true);
-
-  imgbg = Label("imgbg", QString(), stack);
-  imgbg->setAlignment(Qt::AlignCenter);
-  imgbg->setPixmap(BackgroundPicture(760, 460));
-
-  rcloading = new QWidget(stack);
-  rcloading->setObjectName("rcloading");
-  rcloading->setAttribute(Qt::WA_StyledBackground, true);
-  auto* loadRows = new QVBoxLayout(rcloading);
-  loadRows->addStretch();
-  anload = new QProgressBar(rcloading);
-  anload->setObjectName("anload");
-  anload->setRange(0, 1);  // a running indicator is range 0..0; shown only while loading
-  anload->setTextVisible(false);
-  anload->setFixedSize(160, 6);
-  auto* loadText = Label("lblloading", U("正在加载数据，请稍后..."), rcloading);
-  loadText->setAlignment(Qt::AlignCenter);
-  loadRows->addWidget(anload, 0, Qt::AlignHCenter);
-  loadRows->addWidget(loadText, 0, Qt::AlignHCenter);
-  loadRows->addStretch();
-  rcloading->hide();
-
-  cell->addWidget(dblist, 0, 0);
-  cell->addWidget(imgbg, 0, 0);
-  cell->addWidget(rcloading, 0, 0);
-  rows->addWidget(stack, 1);
-  return pane;
-}
-
-QWidget* Tfmjssml::BuildBottomBand() {
-  auto* band = new QWidget(this);
-  band->setObjectName("bottomband");
-  band->setFixedHeight(32);
-  auto* row = new QHBoxLayout(band);
-  row->setContentsMargins(10, 0, 10, 0);
-  row->setSpacing(0);
-  txtrel = Label("txtrel", QString(), band);
-  txtrel->setFixedWidth(245);
-  txtstat = Label("txtstat", QString(), band);
-  txtstat->setWordWrap(false);
-  txtstat->setTextFormat(Qt::PlainText);
-  txtstat->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  row->addWidget(txtrel);
-  row->addWidget(txtstat, 1);
-  return band;
 }
 
 void Tfmjssml::BuildMenuAndTray() {
@@ -398,23 +193,6 @@ void Tfmjssml::CreateKeyStore() {
   }
 }
 
-void Tfmjssml::HandleKeywordAdded(TKeyData& record) {
-  // The keyword panel fills this: a new item for the record.
-  (void)record;
-}
-
-void Tfmjssml::HandleCompaniesLoaded(const std::string& keyword) {
-  // The keyword panel fills this: the pending action of the loaded keyword.
-  (void)keyword;
-}
-
-void Tfmjssml::HandleCompanySaved(const std::string& keyword,
-                                  const std::shared_ptr<TComPanyInfo>& company) {
-  // The results grid fills this: a new row when the keyword is on display.
-  (void)keyword;
-  (void)company;
-}
-
 void Tfmjssml::CreateEngineLocks() {
   TEngineLocks::Create();
 }
@@ -428,7 +206,17 @@ void Tfmjssml::StartConfigFetch() {
 }
 
 void Tfmjssml::StopAllTasks() {
-  // Every running keyword's task is stopped here (its stop flags set) once tasks exist.
+  if (keyStore) {
+    for (const auto& record : keyStore->Keywords()) {
+      if (record->TaskControl) {
+        StopTask(record->Keyword, false);
+      }
+    }
+  }
+  // Controllers whose records are gone still have their collectors asked to stop.
+  for (auto& entry : taskControllers_) {
+    entry.second->StopAll();
+  }
 }
 
 void Tfmjssml::CreateDesktopShortcut() {
@@ -545,11 +333,19 @@ void Tfmjssml::FormDestroy() {
     return;
   }
   destroyed_ = true;
+  *self_ = nullptr;
   handle_->Close();
   tmrinit->stop();
   tmrconfig->stop();
   // Every worker has ended (or the bounded wait ran out): nothing uses the locks or the store.
   rowCompanies.clear();
+  gridModel->SetCellSource(nullptr);
+  if (keyStore) {
+    for (const auto& record : keyStore->Keywords()) {
+      record->TaskControl = nullptr;
+    }
+  }
+  taskControllers_.clear();
   keyStore.reset();
   FreeEngineLocks();
   settingsFile.reset();
@@ -568,24 +364,11 @@ bool Tfmjssml::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut)
       edtSearchKeyExit();
   }
-  return QMainWindow::eventFilter(watched, event);
-}
-
-void Tfmjssml::txtinfoClick() {
-  txtinfo->hide();
-  edtSearchKey->show();
-  edtSearchKey->setFocus();
-}
-
-void Tfmjssml::edtSearchKeyEnter() {
-  txtinfo->hide();
-}
-
-void Tfmjssml::edtSearchKeyExit() {
-  if (edtSearchKey->text().isEmpty()) {
-    edtSearchKey->hide();
-    txtinfo->show();
+  if (listkey && watched == listkey->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    listkeyMouseUp(mouse->button(), mouse->position().toPoint());
   }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 std::intptr_t Tfmjssml::HandleMessage(std::uint32_t msg, std::uintptr_t wParam,
@@ -596,12 +379,6 @@ std::intptr_t Tfmjssml::HandleMessage(std::uint32_t msg, std::uintptr_t wParam,
     ShowMainWindow();
   }
   return 0;
-}
-
-void Tfmjssml::HandleCollectReport(std::uintptr_t kind, std::intptr_t lParam) {
-  // Worker reports are handled here once the results grid and the keyword store have joined.
-  (void)kind;
-  (void)lParam;
 }
 
 }  // namespace vlmr

@@ -1,11 +1,17 @@
 // The main window Tfmjssml: it owns everything the user works with (settings file, keyword
-// store, the grid's row map, the engine's locks) and the program's life beyond the screen:
-// closing only hides it to the tray, and the program ends only through the exit command,
-// after every worker has ended.
+// store, the grid's row map, the engine's locks, the keywords' task controllers) and the
+// program's life beyond the screen: closing only hides it to the tray, and the program ends
+// only through the exit command, after every worker has ended.
+//
+// The window is built region by region: MainWindow.cpp its life, KeywordPanel.cpp the keyword
+// entry, the keyword list and the task commands, ResultsView.cpp the results grid, the worker
+// reports and the display texts.
 #pragma once
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPoint>
+#include <QVariant>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -15,6 +21,7 @@
 
 class QAction;
 class QCheckBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -29,10 +36,14 @@ class QTimer;
 
 namespace vlmr {
 
+class TCompanyList;
+class TItemButton;
 class TKeyData;
+class TKeyItem;
 class TKeyListInfo;
 class TProfileFile;
 class TResultGridModel;
+class TTaskCtl;
 
 class Tfmjssml : public QMainWindow {
   Q_OBJECT
@@ -103,8 +114,83 @@ class Tfmjssml : public QMainWindow {
   QPixmap imgvvip;  // certified
   QPixmap imgnvip;  // plain
 
+  // Keyword panel menus and the hint popup of the item buttons.
+  QMenu* pmkey = nullptr;
+  QAction* N6 = nullptr;        // "开始搜索", tag 0
+  QAction* poppause = nullptr;  // "暂停任务"
+  QAction* popstop = nullptr;   // "停止任务"
+  QAction* N7 = nullptr;        // "删除关键词", tag 1
+  QAction* N10 = nullptr;       // "将结果导出到文件", tag 4
+  QMenu* pmtask = nullptr;
+  QAction* N3 = nullptr;  // "暂停任务"
+  QAction* N4 = nullptr;  // "停止任务"
+  QFrame* popbtn = nullptr;
+  QLabel* txtbtn = nullptr;
+  // Results grid menu.
+  QMenu* pmkeylist = nullptr;
+  QAction* N5 = nullptr;  // "删除"
+
   // The longest the orderly end waits for workers, pumping events.
   static constexpr int kWorkerDrainMs = 5000;
+
+  // --- Keyword panel: entry, keyword list, task commands (KeywordPanel.cpp) ---
+  void txtinfoClick();
+  void edtSearchKeyEnter();
+  void edtSearchKeyExit();
+  void edtSearchKeyKeyPress(int key);
+  void btnbaidustartClick();
+  void BitmapButton3Click();
+  void btnclearhisClick();
+  void listkeyClick();
+  void listkeyMouseUp(Qt::MouseButton button, const QPoint& position);
+  void N6Click(QAction* entry);
+  void poppauseClick();
+  void popstopClick();
+  void N3Click();
+  void N4Click();
+  void AddKeywordItem(TKeyData& record);
+  void ItemButtonClick(TItemButton& button);
+  void StartTask(const std::string& keyword);
+  void PauseTask(const std::string& keyword);
+  void StopTask(const std::string& keyword, bool showState);
+  bool ConfirmDeleteKeyword(const std::string& keyword);
+  void RemoveKeywordItem(QListWidgetItem* item);
+  void ClearKeywordItems();
+  void HandleEngineFinished(TTaskCtl& controller, int engineIndex, const std::string& keyword,
+                            int page);
+  void HandleKeywordAdded(TKeyData& record);
+  void HandleCompaniesLoaded(const std::string& keyword);
+  void SetItemLook(QListWidgetItem* item, int tag, bool enabled, const QString& style);
+  void RefreshItemDate(const std::string& keyword, int tag, bool enabled, const QString& style);
+  void SetItemStateText(const std::string& keyword, const std::string& stateText, int tag,
+                        bool enabled, const QString& style);
+  void RefreshItemCount(const std::string& keyword);
+  void ShowButtonHint(TItemButton& button);
+  void HideButtonHint();
+  // The export command for a keyword (the export dialog hangs here).
+  void ExportCommand(const std::string& keyword);
+
+  // The list item of a keyword (exact text), or nullptr; and the item widget of a list item.
+  QListWidgetItem* FindKeywordItem(const std::string& keyword) const;
+  TKeyItem* KeyItemOf(QListWidgetItem* item) const;
+  // "最后更新：" + the record's last-update time.
+  static std::string UpdateLine(const TKeyData& record);
+
+  // --- Results view: grid, worker reports, display texts (ResultsView.cpp) ---
+  void HandleCollectReport(std::uintptr_t kind, std::intptr_t lParam);
+  QVariant dblistGetValue(int column, int row, int role) const;
+  void AddResultRow(const std::shared_ptr<TComPanyInfo>& record, bool bulk);
+  void FillResultGrid(const TCompanyList& companies);
+  void HandleCompanySaved(const std::string& keyword, const std::shared_ptr<TComPanyInfo>& company);
+  void SetLoading(bool shown);
+  void dblistDblClick();
+  void N5Click();
+  // Opens the company detail window for a record (the detail window hangs here).
+  void OpenCompanyDetail(const std::shared_ptr<TComPanyInfo>& record);
+  // Empties rowCompanies and the grid.
+  void ClearResultGrid();
+  void ShowTotalCount();
+  void HideBackground();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -126,6 +212,9 @@ class Tfmjssml : public QMainWindow {
   bool FormCloseQuery();
   void FormDestroy();
 
+  void BuildKeywordMenus();
+  void BuildGridMenu();
+
   // Steps of FormCreate that later parts of the program fill.
   void CreateKeyStore();
   void CreateEngineLocks();
@@ -133,28 +222,30 @@ class Tfmjssml : public QMainWindow {
   void StartConfigFetch();
   void StopAllTasks();
 
-  // The store's events.
-  void HandleKeywordAdded(TKeyData& record);
-  void HandleCompaniesLoaded(const std::string& keyword);
-  void HandleCompanySaved(const std::string& keyword, const std::shared_ptr<TComPanyInfo>& company);
-
   void CreateDesktopShortcut();
   void RecordInstallPath();
   void tmrinitTimer();
   void TrayIcon1DblClick();
   void N1Click();
-  void txtinfoClick();
-  void edtSearchKeyEnter();
-  void edtSearchKeyExit();
 
   std::intptr_t HandleMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
-  void HandleCollectReport(std::uintptr_t kind, std::intptr_t lParam);
+  bool AnyEngineTicked() const;
+  // The controller the window keeps for a record (made on the first start).
+  TTaskCtl* MakeTaskController(const std::string& keyword);
+  void DropTaskController(TTaskCtl* controller);
 
   // Stops every task, waits (bounded, pumping events) for every worker, then frees what the
   // workers may use. Runs once.
   void EndInOrder();
 
   TWindowHandle handle_;
+  // The task controllers the window made, by address (records only point at them). A
+  // controller dropped here lives on while its collectors can still report their end.
+  std::unordered_map<TTaskCtl*, std::shared_ptr<TTaskCtl>> taskControllers_;
+  // Cleared when the window goes: an engine's end that arrives later touches nothing.
+  std::shared_ptr<Tfmjssml*> self_;
+  // The keyword a task menu acts on ("the list's hint").
+  std::string listkeyHint_;
   bool ending_ = false;
   bool destroyed_ = false;
   bool centred_ = false;

@@ -1,5 +1,7 @@
 #include "app/ResultGridModel.h"
 
+#include <QApplication>
+#include <QPainter>
 #include <array>
 
 namespace vlmr {
@@ -65,6 +67,40 @@ QVariant TResultGridModel::headerData(int section, Qt::Orientation orientation, 
 
 int TResultGridModel::ColumnWidth(int column) {
   return column >= 0 && column < kColumns ? kColumnSet[static_cast<std::size_t>(column)].width : 0;
+}
+
+QString TResultGridDelegate::displayText(const QVariant& value, const QLocale& locale) const {
+  QString text = QStyledItemDelegate::displayText(value, locale);
+  text.remove(QLatin1Char('\r'));
+  return text;
+}
+
+void TResultGridDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                          const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  option->state &= ~QStyle::State_HasFocus;
+}
+
+void TResultGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  if (index.column() != 0) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  // The background as for any cell, then the picture in the middle.
+  QStyleOptionViewItem background = option;
+  initStyleOption(&background, index);
+  background.icon = QIcon();
+  background.features &= ~QStyleOptionViewItem::HasDecoration;
+  const QWidget* view = option.widget;
+  QStyle* style = view ? view->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &background, painter, view);
+  const QPixmap picture = index.data(Qt::DecorationRole).value<QPixmap>();
+  if (!picture.isNull()) {
+    const QRect r = option.rect;
+    painter->drawPixmap(r.x() + (r.width() - picture.width()) / 2,
+                        r.y() + (r.height() - picture.height()) / 2, picture);
+  }
 }
 
 }  // namespace vlmr

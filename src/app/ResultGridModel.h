@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 #include <functional>
 
 namespace vlmr {
@@ -34,6 +35,22 @@ class TResultGridModel : public QAbstractTableModel {
  private:
   int rows_ = 0;
   TCellSource source_;
+};
+
+// Draws the grid's cells: the picture of column 0 centred, texts on one line (a list's CR
+// line ends are not drawn), and no focus frame around the current cell.
+class TResultGridDelegate : public QStyledItemDelegate {
+  Q_OBJECT
+
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  QString displayText(const QVariant& value, const QLocale& locale) const override;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 }  // namespace vlmr

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <mutex>
@@ -182,6 +183,22 @@ bool IsNewerVersion(std::string_view candidate, std::string_view installed) {
       return false;
   }
   return false;
+}
+
+std::string FormatStoredTime(long long seconds) {
+  using namespace std::chrono;
+  long long days = seconds / 86400;
+  long long rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  const year_month_day date{sys_days{std::chrono::days{days}}};
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u %02lld:%02lld:%02lld",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), rest / 3600, rest / 60 % 60, rest % 60);
+  return text;
 }
 
 }  // namespace vlmr

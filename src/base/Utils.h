@@ -54,4 +54,8 @@ std::string UrlEncode(std::string_view text, bool plusForSpace);
 // differing part of `candidate` is greater. A part that is not a number counts as 0.
 bool IsNewerVersion(std::string_view candidate, std::string_view installed);
 
+// Seconds since 1970-01-01 00:00:00 as "YYYY-MM-DD hh:mm:ss", counted as that many seconds
+// after that moment with no time-zone conversion (the stored times already are wall-clock).
+std::string FormatStoredTime(long long seconds);
+
 }  // namespace vlmr

@@ -106,5 +106,18 @@ TEST(Utils, IsNewerVersion) {
   }
 }
 
+TEST(Utils, FormatStoredTime) {
+  struct Case {
+    long long seconds;
+    const char* text;
+  } cases[] = {
+      {0, "1970-01-01 00:00:00"},          {86399, "1970-01-01 23:59:59"},
+      {951782400, "2000-02-29 00:00:00"},  // leap day
+      {1797003330, "2026-12-11 15:35:30"}, {-1, "1969-12-31 23:59:59"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatStoredTime(c.seconds), c.text) << c.seconds;
+}
+
 }  // namespace
 }  // namespace vlmr
