@@ -31,7 +31,7 @@ check-format:
 	@clang-format --dry-run --Werror $(SOURCES) && echo "format: clean"
 
 bench: deps
-	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVLMR_BENCH=ON -DVLMR_TESTS=OFF -DVLMR_GUI=OFF > /dev/null
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVLMR_BENCH=ON -DVLMR_TESTS=OFF -DVLMR_GUI=ON > /dev/null
 	@cmake --build build-bench -j $(JOBS)
 	@for b in build-bench/bench/*_bench; do [ -x "$$b" ] && "$$b" $(BENCH_ARGS) || true; done
 

@@ -1,0 +1,267 @@
+// The main window at the sizes it meets in use, offscreen:
+// - FillResultGrid with 100 000 companies, and scrolling the filled grid to its end and
+//   drawing it;
+// - one company report handled (store save, grid row, texts) with 1 000 000 stored companies;
+// - the longest the UI thread is held while three keywords run on all three engines against
+//   the simulated web with 100 000 rows on display (distribution of the gaps of a 1 ms timer).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/QtServices.h"
+#include "app/ResultGridModel.h"
+#include "base/Text.h"
+#include "base/Thread.h"
+#include "base/Utils.h"
+#include "engine/CaijiBaidu.h"
+#include "engine/CaijiPageCon.h"
+#include "engine/Collector.h"
+#include "engine/Gates.h"
+#include "net/HttpClient.h"
+#include "platform/UserFolders.h"
+#include "store/KeyListInfo.h"
+#include "support/ConnectToWeb.h"
+#include "support/EngineSites.h"
+#include "support/SimulatedWeb.h"
+#include "support/TempFolder.h"
+
+namespace vlmr {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Exec(sqlite3* db, const std::string& sql) {
+  char* error = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    std::fprintf(stderr, "%s\n", error ? error : "sqlite error");
+    std::abort();
+  }
+}
+
+// A program folder whose store holds `keywords` keywords named "k0".."k<n-1>", keyword "k0"
+// with `first` companies and the others `each`. Made once per shape.
+std::string Folder(int keywords, int first, int each) {
+  static test::TTempFolder root;
+  static std::map<std::vector<int>, std::string> made;
+  const std::vector<int> shape{keywords, first, each};
+  if (auto found = made.find(shape); found != made.end()) {
+    return found->second;
+  }
+  const fs::path folder = root.Path() / ("s" + std::to_string(made.size()));
+  fs::create_directories(folder);
+  SetAppFolderOverride(folder.string());
+  { TKeyListInfo create; }
+  sqlite3* db = nullptr;
+  sqlite3_open((folder / "Data" / "users").c_str(), &db);
+  Exec(db, "begin");
+  for (int k = 0; k < keywords; ++k) {
+    const int count = k == 0 ? first : each;
+    Exec(db,
+         "insert into tbl_key(KeyStr,listcount,lastpage,sglastpage,s360lastpage,adddate) "
+         "values ('k" +
+             std::to_string(k) + "'," + std::to_string(count) + ",0,0,0,1790000000)");
+    Exec(db, "with recursive n(i) as (select 0 union all select i+1 from n where i<" +
+                 std::to_string(count - 1) +
+                 ") insert into tbl_list(ComName,Addr,weburl,EMail,Tel,mob,qq,source,ispay,stat,"
+                 "keyid,renzheng) select '广州市天河区第'||" +
+                 std::to_string(k) +
+                 "||'-'||i||'电子科技有限公司','广州市天河区天河路'||i||'号',"
+                 "'http://www.c'||i||'.com.cn/','sales'||i||'@c.com.cn'||char(13,10),"
+                 "'020-87654321'||char(13,10),(13800000000+i)||char(13,10),(100000+i)||char(13,10),"
+                 "'百度',i%3=0,0," +
+                 std::to_string(k + 1) + ",i%5=0 from n");
+  }
+  Exec(db, "commit");
+  sqlite3_close(db);
+  made.emplace(shape, folder.string());
+  return folder.string();
+}
+
+// A shown window on `folder` with keyword "k0" selected and its companies on display.
+std::unique_ptr<Tfmjssml> ShownWindow(const std::string& folder) {
+  SetAppFolderOverride(folder);
+  auto window = std::make_unique<Tfmjssml>();
+  window->resize(1007, 680);
+  window->show();
+  window->currentKeyword = "k0";
+  window->keyStore->LoadCompanies("k0");
+  if (!QTest::qWaitFor([&] { return window->gridModel->RowCount() > 0; }, 600000)) {
+    std::fprintf(stderr, "the companies of k0 did not load\n");
+    std::abort();
+  }
+  return window;
+}
+
+void BM_FillResultGrid(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  auto window = ShownWindow(Folder(1, rows, 0));
+  const TCompanyList& companies = *window->keyStore->CompanyListOf("k0");
+  for (auto _ : state) {
+    window->FillResultGrid(companies);
+  }
+  state.counters["rows"] = window->gridModel->RowCount();
+}
+BENCHMARK(BM_FillResultGrid)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_ScrollToTheEndAndDraw(benchmark::State& state) {
+  auto window = ShownWindow(Folder(1, static_cast<int>(state.range(0)), 0));
+  QScrollBar* bar = window->dblist->verticalScrollBar();
+  bool end = false;
+  for (auto _ : state) {
+    end ? bar->setValue(bar->maximum()) : bar->setValue(0);
+    end = !end;
+    window->dblist->viewport()->repaint();
+  }
+}
+BENCHMARK(BM_ScrollToTheEndAndDraw)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_CompanyReport(benchmark::State& state) {
+  const int stored = static_cast<int>(state.range(0));
+  // 100 keywords; the one on display holds 10 000 rows.
+  auto window = ShownWindow(Folder(100, 10000, (stored - 10000) / 99));
+  int serial = 0;
+  for (auto _ : state) {
+    TComPanyInfo company;
+    company.keyword = "k0";
+    company.SetComName(Utf8ToGbk("新发现的电子科技有限公司") + std::to_string(serial++));
+    company.AddMobile("13912345678");
+    company.AddQQ("123456");
+    company.source = Utf8ToGbk("百度");
+    window->Handle()->Send(WM_COLLECT_REPORT, REPORT_COMPANY,
+                           reinterpret_cast<std::intptr_t>(&company));
+  }
+  state.counters["stored"] = static_cast<double>(window->keyStore->TotalCompanyCount());
+}
+BENCHMARK(BM_CompanyReport)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// Pacing in virtual time that moves on at once: the engines go as fast as the machine lets
+// them, the hardest load the window can get.
+class TRushClock : public TPacingClock {
+ public:
+  std::int64_t NowMs() override { return now_.load(); }
+  void Sleep(int ms, const std::function<void(int)>&) override { now_.fetch_add(ms); }
+
+ private:
+  std::atomic<std::int64_t> now_{1'000'000};
+};
+
+void BM_UiHeldWhileThreeTasksRun(benchmark::State& state) {
+  const int seconds = static_cast<int>(state.range(0));
+  auto window = ShownWindow(Folder(1, 100000, 0));
+  InitNetwork();
+  TRushClock clock;
+  TEngineLocks::SetClockForTesting(&clock);
+  test::TTempFolder lastPage;
+  TCaijiBaidu::SetLastPageFolderForTesting(lastPage.Path().string());
+  test::TSimulatedWeb web;
+  test::TConnectToWeb connect(web);
+  test::TEngineSites sites(web);
+  // Every result page names six new sites; every site has a mobile number.
+  web.SetDefaultHandler([](const test::TRequest& request) {
+    return test::TPage::Html(
+        "<html><head><title>" + request.host +
+        " 电子有限公司</title></head><body>手机：13800138000 电话：020-87654321"
+        "<br>地址：广州市天河区体育西路100号</body></html>");
+  });
+  for (auto engine :
+       {test::TSearchEngine::Baidu, test::TSearchEngine::Sogou, test::TSearchEngine::So360}) {
+    sites.SetGenerator(engine, [engine](int index) {
+      const std::string tag = std::to_string(static_cast<int>(engine)) + "-" +
+                              std::to_string(index) + "-" + std::to_string(std::rand());
+      test::TBaiduPage baidu;
+      test::TLinkPage links;
+      for (int i = 0; i < 6; ++i) {
+        const std::string url = "http://www.s" + tag + "-" + std::to_string(i) + ".com/";
+        baidu.results.push_back({"公司", url});
+        links.results.push_back({"公司", url, i % 2 == 0});
+      }
+      switch (engine) {
+        case test::TSearchEngine::Baidu:
+          return test::TPage::Html(test::BaiduHtml(baidu));
+        case test::TSearchEngine::Sogou:
+          return test::TPage::Html(test::SogouHtml(links));
+        default:
+          return test::TPage::Html(test::So360Html(links));
+      }
+    });
+  }
+
+  std::vector<double> gaps;
+  for (auto _ : state) {
+    for (const char* k : {"a", "b", "c"}) {
+      window->keyStore->AddKeyword(k);
+    }
+    window->currentKeyword = "k0";
+    window->keyStore->LoadCompanies("k0");
+    for (const char* k : {"a", "b", "c"}) {
+      window->StartTask(k);
+    }
+    QElapsedTimer run;
+    QElapsedTimer tick;
+    run.start();
+    tick.start();
+    QTimer timer;
+    timer.setInterval(1);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      gaps.push_back(static_cast<double>(tick.nsecsElapsed()) / 1e6);
+      tick.restart();
+    });
+    timer.start();
+    (void)QTest::qWaitFor([&] { return run.elapsed() >= seconds * 1000; }, seconds * 1000 + 1000);
+    timer.stop();
+    for (const char* k : {"a", "b", "c"}) {
+      window->StopTask(k, false);
+    }
+    TWorkerRegistry::WaitUntilEmpty(20000, [] { QApplication::processEvents(); });
+  }
+  std::sort(gaps.begin(), gaps.end());
+  auto at = [&](double q) {
+    return gaps.empty() ? 0.0 : gaps[static_cast<std::size_t>(q * (gaps.size() - 1))];
+  };
+  state.counters["rowsShown"] = window->gridModel->RowCount();
+  state.counters["companiesSaved"] =
+      static_cast<double>(window->keyStore->TotalCompanyCount() - 100000);
+  state.counters["gapP50ms"] = at(0.5);
+  state.counters["gapP99ms"] = at(0.99);
+  state.counters["gapP999ms"] = at(0.999);
+  state.counters["gapMaxMs"] = gaps.empty() ? 0.0 : gaps.back();
+  window.reset();
+  TCaijiBaidu::SetLastPageFolderForTesting("");
+  TEngineLocks::SetClockForTesting(nullptr);
+}
+BENCHMARK(BM_UiHeldWhileThreeTasksRun)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace vlmr
+
+int main(int argc, char** argv) {
+  // The window records its install path and makes its first-run shortcut: in a home of its
+  // own, not the user's.
+  static vlmr::test::TTempFolder home;
+  qputenv("HOME", home.Path().string().c_str());
+  qputenv("XDG_CONFIG_HOME", (home.Path() / ".config").string().c_str());
+  vlmr::SetUserFoldersRootForTesting(home.Path().string());
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  auto dispatcher = vlmr::InstallQtServices();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  vlmr::UninstallQtServices(dispatcher);
+  return 0;
+}
