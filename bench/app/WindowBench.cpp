@@ -254,6 +254,7 @@ int main(int argc, char** argv) {
   static vlmr::test::TTempFolder home;
   qputenv("HOME", home.Path().string().c_str());
   qputenv("XDG_CONFIG_HOME", (home.Path() / ".config").string().c_str());
+  std::filesystem::create_directories(home.Path() / "Desktop");
   vlmr::SetUserFoldersRootForTesting(home.Path().string());
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
