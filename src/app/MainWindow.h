@@ -167,8 +167,10 @@ class Tfmjssml : public QMainWindow {
   void RefreshItemCount(const std::string& keyword);
   void ShowButtonHint(TItemButton& button);
   void HideButtonHint();
-  // The export command for a keyword (the export dialog hangs here).
+  // The export command for a keyword: its companies loaded first (overlay meanwhile), then
+  // OpenExportDialog.
   void ExportCommand(const std::string& keyword);
+  void OpenExportDialog(const std::string& keyword);
 
   // The list item of a keyword (exact text), or nullptr; and the item widget of a list item.
   QListWidgetItem* FindKeywordItem(const std::string& keyword) const;

@@ -66,6 +66,7 @@ class TFastClock : public TPacingClock {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::filesystem::create_directories(root_.Path() / "home" / "Desktop");
     SetAppFolderOverride((root_.Path() / "app").string());
     SetUserFoldersRootForTesting((root_.Path() / "home").string());
     boxes_ = TPresetMessageBoxes::Install();
