@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <mutex>
 
 namespace vlmr {
@@ -17,9 +18,10 @@ class TQtFileDialogService : public TFileDialogService {
     dialog.setNameFilter(
         QString::fromStdString(request.filterName + " (" + request.filterPattern + ")"));
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
-    if (!request.folder.empty()) {
-      dialog.setDirectory(QString::fromStdString(request.folder));
-    }
+    // The last folder saved to, else the user's documents rather than the current folder.
+    dialog.setDirectory(request.folder.empty()
+                            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                            : QString::fromStdString(request.folder));
     dialog.selectFile(QString::fromStdString(request.proposedName));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

@@ -164,7 +164,11 @@ void Tfmselfiled::qClick() {
   fields.webUrl = chkurl_->isChecked();
   const bool text = chktxt_->isChecked();
   if (auto save = OnSave) {
-    save(keyword_, fields, text);
+    try {
+      save(keyword_, fields, text);
+    } catch (...) {
+      // The save step reports its own failures; nothing may escape into the event loop.
+    }
   }
   close();
 }
