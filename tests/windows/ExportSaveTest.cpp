@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "export/WriteWorkbook.h"
 #include "store/StoreTestSupport.h"
 #include "support/BiffReader.h"
 #include "support/PresetFileDialogs.h"
@@ -151,6 +152,27 @@ TEST_F(ExportSave, AFailurePartWayKeepsTheOldFileAndLeavesNoHalfFile) {
   }
   EXPECT_EQ(Texts(), (std::vector<std::string>{kOverwrite, kFailure, kOverwrite, kFailure}));
   EXPECT_TRUE(shown_.empty());
+}
+
+// A spreadsheet application saves under the chosen name with ".xls" added; the step then finds
+// no file of the chosen name and says so.
+TEST_F(ExportSave, AWriterThatReportsSuccessButLeavesNoFileIsAFailure) {
+  struct TSavesWithXls : TSpreadsheetAutomation {
+    void PasteIntoFirstSheet() override {}
+    bool SaveAs(const std::string& fileName) override {
+      TTempFolder::Write(fileName, "workbook");
+      return true;
+    }
+    void Quit() override {}
+  };
+  SetSpreadsheetAutomationStarter([] { return std::make_unique<TSavesWithXls>(); });
+  OpenWithCompanies();
+  dialogs_->Answer(out_.File("a.txt"));
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), false);
+  SetSpreadsheetAutomationStarter({});
+  EXPECT_TRUE(std::filesystem::exists(out_.File("a.txt.xls")));
+  EXPECT_FALSE(std::filesystem::exists(out_.File("a.txt")));
+  EXPECT_EQ(Texts(), std::vector<std::string>{kFailure});
 }
 
 TEST_F(ExportSave, AKeywordWithoutCompaniesFails) {
