@@ -87,6 +87,30 @@ TEST(Selfiled, OpensWithItsCaptionsAndInitialState) {
       EXPECT_TRUE(dialog->rect().contains(child->geometry())) << child->objectName().toStdString();
     }
   }
+  // Rows from the top: prompt; quick select; 公司名 手机 QQ; EMail邮箱 网址; formats; buttons.
+  auto top = [&](const char* name) { return dialog->findChild<QWidget*>(name)->y(); };
+  auto left = [&](const char* name) { return dialog->findChild<QWidget*>(name)->x(); };
+  EXPECT_LT(top("Label1"), top("Label2"));
+  for (const char* link : {"Label4", "Label3", "Label5", "Label6"})
+    EXPECT_EQ(top(link), top("Label2")) << link;
+  EXPECT_LT(left("Label2"), left("Label4"));
+  EXPECT_LT(left("Label4"), left("Label3"));
+  EXPECT_LT(left("Label3"), left("Label5"));
+  EXPECT_LT(left("Label5"), left("Label6"));
+  EXPECT_LT(top("Label2"), top("chkcompany"));
+  EXPECT_EQ(top("chkcompany"), top("chkmob"));
+  EXPECT_EQ(top("chkcompany"), top("chktel"));
+  EXPECT_LT(left("chkcompany"), left("chkmob"));
+  EXPECT_LT(left("chkmob"), left("chktel"));
+  EXPECT_LT(top("chkcompany"), top("chkemail"));
+  EXPECT_EQ(top("chkemail"), top("chkurl"));
+  EXPECT_LT(top("chkemail"), top("chktxt"));
+  EXPECT_EQ(top("chktxt"), top("chkexecl"));
+  EXPECT_LT(left("chktxt"), left("chkexecl"));
+  EXPECT_LT(top("chktxt"), top("Button2"));
+  EXPECT_EQ(top("Button2"), top("Button1"));
+  EXPECT_LT(left("Button2"), left("Button1"));
+
   dialog->close();
   FlushDeletes();
   EXPECT_TRUE(dialog.isNull());
