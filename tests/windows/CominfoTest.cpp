@@ -104,10 +104,13 @@ TEST(Cominfo, ShowsNameAddressAndOneValuePerLine) {
 TEST(Cominfo, OneWindowAtATimeRefilledUntilClosed) {
   QWidget owner;
   owner.resize(900, 600);
+  owner.move(50, 40);
   QPointer<Tfmcominfo> first = ShowCompanyDetails(Company("甲", 1, 0, 0), &owner);
   ASSERT_TRUE(first);
   EXPECT_TRUE(first->isVisible());
   EXPECT_EQ(CurrentCompanyWindow(), first.data());
+  QPoint offset = first->frameGeometry().center() - owner.frameGeometry().center();
+  EXPECT_LE(offset.manhattanLength(), 2) << "centred on the main window";
 
   Tfmcominfo* again = ShowCompanyDetails(Company("乙", 0, 2, 0), &owner);
   EXPECT_EQ(again, first.data());
