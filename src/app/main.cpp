@@ -2,7 +2,9 @@
 // and ends without opening a window of its own.
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QPointer>
+#include <QTranslator>
 
 #include "app/MainWindow.h"
 #include "app/QtServices.h"
@@ -21,6 +23,11 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setStyle("Fusion");
+  // Qt's own dialogs (the file dialog above all) speak the program's language.
+  QTranslator qtChinese;
+  if (qtChinese.load("qt_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtChinese);
+  }
   QFile style(":/vlmr/style.qss");
   if (style.open(QIODevice::ReadOnly)) {
     app.setStyleSheet(QString::fromUtf8(style.readAll()));

@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "base/Utils.h"
+#include "export/ExportFile.h"
 
 namespace vlmr {
 namespace {
@@ -213,6 +214,10 @@ TKeyListInfo::TKeyListInfo(TClock clock)
     : clock_(clock ? std::move(clock) : TClock(&LocalWallClockSeconds)),
       gate_(std::make_shared<TBuilderGate>()),
       self_(std::make_shared<TKeyListInfo*>(this)) {
+  ExportWriter = [](const TKeyData& record, const std::string& fileName,
+                    const TExportFields& fields, bool textFormat) {
+    return WriteExport(record.Companies, fileName, fields, textFormat);
+  };
   // A missing folder shows up as the open failure below.
   std::error_code ignored;
   std::filesystem::create_directories(AppFolder() + "Data", ignored);

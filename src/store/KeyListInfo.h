@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "engine/records/KeyUnit.h"
+#include "export/ExportFields.h"
 #include "store/DataThread.h"
 
 namespace vlmr {
@@ -95,16 +96,6 @@ class TKeyData {
   std::unordered_set<std::string> deletedWhileLoading_;
 };
 
-// Which fields an export writes (the export layer fills in the writer).
-struct TExportFields {
-  bool company = false;
-  bool qq = false;
-  bool mobile = false;
-  bool email = false;
-  bool address = false;
-  bool webUrl = false;
-};
-
 class TKeyListInfo {
  public:
   using TKeywordAdded = std::function<void(TKeyListInfo& sender, TKeyData& record)>;
@@ -164,8 +155,9 @@ class TKeyListInfo {
   void DeleteAllKeywords();
   std::int64_t TotalCompanyCount() const;
 
-  // Writes the keyword's companies through ExportWriter; false when the keyword is unknown,
-  // its list is empty, no writer is set, or the writer fails.
+  // Writes the keyword's companies through ExportWriter (from the start, the export layer's
+  // file writer); false when the keyword is unknown, its list is empty, no writer is set, or
+  // the writer fails.
   bool ExportKeyword(const std::string& keyword, const std::string& fileName,
                      const TExportFields& fields, bool textFormat);
 

@@ -521,7 +521,8 @@ TEST_F(KeyStore, ExportGoesThroughTheWriterOnlyForALoadedKeyword) {
   ASSERT_TRUE(Save("k", "A"));
   TExportFields fields;
   fields.mobile = true;
-  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, true));  // no writer yet
+  Store().ExportWriter = nullptr;
+  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, true));  // no writer
 
   std::vector<std::string> calls;
   Store().ExportWriter = [&](const TKeyData& record, const std::string& file,

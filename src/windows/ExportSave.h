@@ -1,0 +1,24 @@
+// The save step of an export, run on the UI thread when the field dialog's OK is pressed:
+// the save dialog (filter and default extension following the format, the name proposed from
+// the keyword), the overwrite question, the store's ExportKeyword, the failure or success
+// message, and on request the folder shown with the file selected. A spreadsheet export with
+// more rows than a worksheet holds is refused with a message before the save dialog.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "export/ExportFields.h"
+
+namespace vlmr {
+
+class TKeyListInfo;
+
+// `keyword` is GBK.
+void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,
+                bool textFormat);
+
+// Replaces what shows a saved file (ShowFileInFolder); empty restores it. For tests.
+void SetShowSavedFileForTesting(std::function<void(const std::string& path)> show);
+
+}  // namespace vlmr

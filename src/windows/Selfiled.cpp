@@ -1,0 +1,190 @@
+#include "windows/Selfiled.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "windows/ExportSave.h"
+
+namespace vlmr {
+
+Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      keyword_(std::move(keyword)) {
+  setObjectName("fmselfiled");
+  setWindowTitle(QString::fromUtf8("导出字段选择"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  setFixedSize(250, 248);
+
+  auto* label1 = new QLabel(QString::fromUtf8("请选择需要导出的字段："), this);
+  label1->setObjectName("Label1");
+  auto* label2 = new QLabel(QString::fromUtf8("快速选择："), this);
+  label2->setObjectName("Label2");
+  label2->setStyleSheet("color: #0000ff;");
+  QLabel* label4 = MakeLink("Label4", "手机");
+  QLabel* label3 = MakeLink("Label3", "QQ");
+  QLabel* label5 = MakeLink("Label5", "邮箱");
+  QLabel* label6 = MakeLink("Label6", "全选");
+  connect(label4, &QLabel::linkActivated, this, [this] { Label4Click(); });
+  connect(label3, &QLabel::linkActivated, this, [this] { Label3Click(); });
+  connect(label5, &QLabel::linkActivated, this, [this] { Label5Click(); });
+  connect(label6, &QLabel::linkActivated, this, [this] { Label6Click(); });
+
+  chkcompany_ = MakeBox("chkcompany", "公司名", true);
+  chkmob_ = MakeBox("chkmob", "手机", true);
+  chktel_ = MakeBox("chktel", "QQ", true);
+  chkemail_ = MakeBox("chkemail", "EMail邮箱", true);
+  chkurl_ = MakeBox("chkurl", "网址", true);
+  chkaddr_ = MakeBox("chkaddr", "地址", true);
+  chkaddr_->hide();
+  chktxt_ = MakeBox("chktxt", "txt格式", false, true);
+  chkexecl_ = MakeBox("chkexecl", "Excel格式", true, true);
+  // Checking one format unchecks the other; unchecking one leaves the other as it is.
+  connect(chktxt_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on)
+      chkexecl_->setChecked(false);
+  });
+  connect(chkexecl_, &QCheckBox::toggled, this, [this](bool on) {
+    if (on)
+      chktxt_->setChecked(false);
+  });
+
+  auto* button2 = new QPushButton(QString::fromUtf8("确 定"), this);
+  button2->setObjectName("Button2");
+  button2->setDefault(true);
+  auto* button1 = new QPushButton(QString::fromUtf8("取 消"), this);
+  button1->setObjectName("Button1");
+  connect(button2, &QPushButton::clicked, this, [this] { qClick(); });
+  connect(button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+  auto* quick = new QHBoxLayout;
+  quick->setSpacing(8);
+  for (QLabel* label : {label2, label4, label3, label5, label6})
+    quick->addWidget(label);
+  quick->addStretch();
+
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(10);
+  grid->addWidget(chkcompany_, 0, 0);
+  grid->addWidget(chkmob_, 0, 1);
+  grid->addWidget(chktel_, 0, 2);
+  grid->addWidget(chkemail_, 1, 0);
+  grid->addWidget(chkurl_, 1, 1);
+
+  auto* formats = new QHBoxLayout;
+  formats->addWidget(chktxt_);
+  formats->addWidget(chkexecl_);
+  formats->addStretch();
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(button2);
+  buttons->addSpacing(12);
+  buttons->addWidget(button1);
+  buttons->addStretch();
+
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(16, 14, 16, 16);
+  rows->setSpacing(12);
+  rows->addWidget(label1);
+  rows->addLayout(quick);
+  rows->addLayout(grid);
+  rows->addLayout(formats);
+  rows->addStretch();
+  rows->addLayout(buttons);
+
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+  }
+}
+
+QLabel* Tfmselfiled::MakeLink(const char* name, const char* caption) {
+  auto* link = new QLabel(QString::fromUtf8("<a href=\"#\" style=\"color:#0000ff;\">") +
+                              QString::fromUtf8(caption) + "</a>",
+                          this);
+  link->setObjectName(name);
+  link->setTextFormat(Qt::RichText);
+  link->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+  link->setCursor(Qt::PointingHandCursor);
+  return link;
+}
+
+QCheckBox* Tfmselfiled::MakeBox(const char* name, const char* caption, bool checked, bool bold) {
+  auto* box = new QCheckBox(QString::fromUtf8(caption), this);
+  box->setObjectName(name);
+  box->setChecked(checked);
+  if (bold) {
+    QFont font = box->font();
+    font.setBold(true);
+    box->setFont(font);
+  }
+  return box;
+}
+
+void Tfmselfiled::CheckOnly(QCheckBox* box) {
+  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
+    field->setChecked(field == box);
+  chktxt_->setChecked(true);
+  chkexecl_->setChecked(false);
+}
+
+void Tfmselfiled::Label4Click() {
+  CheckOnly(chkmob_);
+}
+void Tfmselfiled::Label3Click() {
+  CheckOnly(chktel_);
+}
+void Tfmselfiled::Label5Click() {
+  CheckOnly(chkemail_);
+}
+void Tfmselfiled::Label6Click() {
+  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
+    field->setChecked(true);
+  chktxt_->setChecked(false);
+  chkexecl_->setChecked(true);
+}
+
+void Tfmselfiled::qClick() {
+  chkaddr_->setChecked(false);
+  TExportFields fields;
+  fields.company = chkcompany_->isChecked();
+  fields.mobile = chkmob_->isChecked();
+  fields.qq = chktel_->isChecked();
+  fields.email = chkemail_->isChecked();
+  fields.address = chkaddr_->isChecked();
+  fields.webUrl = chkurl_->isChecked();
+  const bool text = chktxt_->isChecked();
+  if (auto save = OnSave) {
+    try {
+      save(keyword_, fields, text);
+    } catch (...) {
+      // The save step reports its own failures; nothing may escape into the event loop.
+    }
+  }
+  close();
+}
+
+void Tfmselfiled::Button1Click() {
+  close();
+}
+
+Tfmselfiled* OpenExportDialog(TKeyListInfo& store, const std::string& keyword, QWidget* owner) {
+  auto* dialog = new Tfmselfiled(keyword, owner);
+  TKeyListInfo* target = &store;
+  dialog->OnSave = [target](const std::string& word, const TExportFields& fields, bool text) {
+    SaveExport(*target, word, fields, text);
+  };
+  dialog->show();
+  return dialog;
+}
+
+}  // namespace vlmr

@@ -1,0 +1,66 @@
+// The export field dialog "导出字段选择": which fields to write and in which format, for the
+// keyword it was opened for (kept even when another keyword is selected meanwhile).
+// Non-modal, fixed size without title-bar buttons, centred on the screen, freed when closed.
+// OK unchecks the hidden address box, hands the keyword, the fields and the format (text
+// exactly when "txt格式" is checked) to OnSave, and closes the dialog.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "export/ExportFields.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace vlmr {
+
+class TKeyListInfo;
+
+class Tfmselfiled : public QDialog {
+  Q_OBJECT
+
+ public:
+  using TSave =
+      std::function<void(const std::string& keyword, const TExportFields& fields, bool text)>;
+
+  // `keyword` is GBK. `parent` (the main window) outlives nothing of the dialog's but frees
+  // it when it goes itself.
+  Tfmselfiled(std::string keyword, QWidget* parent = nullptr);
+
+  const std::string& Keyword() const { return keyword_; }
+  TSave OnSave;
+
+  // The quick-select links: 手机, QQ, 邮箱, 全选.
+  void Label4Click();
+  void Label3Click();
+  void Label5Click();
+  void Label6Click();
+  // OK and Cancel.
+  void qClick();
+  void Button1Click();
+
+ private:
+  QLabel* MakeLink(const char* name, const char* caption);
+  QCheckBox* MakeBox(const char* name, const char* caption, bool checked, bool bold = false);
+  void CheckOnly(QCheckBox* box);
+
+  std::string keyword_;
+  QCheckBox* chkcompany_;
+  QCheckBox* chkmob_;
+  QCheckBox* chktel_;
+  QCheckBox* chkemail_;
+  QCheckBox* chkurl_;
+  QCheckBox* chkaddr_;
+  QCheckBox* chktxt_;
+  QCheckBox* chkexecl_;
+};
+
+// Opens a new field dialog for a keyword whose companies are loaded (one per call) and shows
+// it without blocking; its OK runs SaveExport against `store`. `owner` is the main window,
+// which owns the store: the dialog goes with it.
+Tfmselfiled* OpenExportDialog(TKeyListInfo& store, const std::string& keyword, QWidget* owner);
+
+}  // namespace vlmr

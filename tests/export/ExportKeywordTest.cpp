@@ -1,0 +1,53 @@
+// The store's ExportKeyword with the export layer's writer in place.
+#include <gtest/gtest.h>
+
+#include "store/StoreTestSupport.h"
+#include "support/BiffReader.h"
+#include "support/TempFolder.h"
+
+namespace vlmr::test {
+namespace {
+
+class ExportKeyword : public TStoreTest {};
+
+TEST_F(ExportKeyword, WritesTheKeywordsCompaniesInBothFormats) {
+  Open();
+  Store().AddKeyword(G("广州 电子"));
+  TComPanyInfo first = Company(G("甲公司"), {"13800000001", "13800000002"});
+  first.AddEmail("a@x.cn");
+  Store().SaveCompany(G("广州 电子"), first);
+  Store().SaveCompany(G("广州 电子"), Company(G("乙公司"), {"13900000001"}));
+  TTempFolder out;
+  TExportFields fields;
+  fields.company = fields.mobile = fields.email = true;
+
+  ASSERT_TRUE(Store().ExportKeyword(G("广州 电子"), out.File("k.txt"), fields, true));
+  EXPECT_EQ(TTempFolder::Read(out.File("k.txt")),
+            G("公司名,手机,邮箱\r\n甲公司,13800000001,13800000002,a@x.cn\r\n"
+              "乙公司,13900000001,\r\n"));
+
+  ASSERT_TRUE(Store().ExportKeyword(G("广州 电子"), out.File("k.xls"), fields, false));
+  TBiffSheet sheet = ReadBiff(TTempFolder::Read(out.File("k.xls")));
+  ASSERT_EQ(sheet.error, "");
+  EXPECT_EQ(sheet.cells.size(), 9u);
+  EXPECT_EQ((sheet.cells[{1, 1}]), "13800000001, 13800000002");
+  EXPECT_EQ((sheet.cells[{2, 2}]), "");
+}
+
+TEST_F(ExportKeyword, FailsForAnUnknownOrEmptyKeywordOrAFileThatCannotBeMade) {
+  Open();
+  Store().AddKeyword("k");
+  Store().AddKeyword("empty");
+  ASSERT_TRUE(Save("k", "A"));
+  TTempFolder out;
+  TExportFields fields;
+  fields.mobile = true;
+  EXPECT_FALSE(Store().ExportKeyword("unknown", out.File("a.txt"), fields, true));
+  EXPECT_FALSE(Store().ExportKeyword("empty", out.File("a.txt"), fields, true));
+  EXPECT_FALSE(std::filesystem::exists(out.File("a.txt")));
+  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.txt"), fields, true));
+  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.xls"), fields, false));
+}
+
+}  // namespace
+}  // namespace vlmr::test
