@@ -23,6 +23,7 @@
 #include "base/Utils.h"
 #include "engine/TaskCtl.h"
 #include "store/KeyListInfo.h"
+#include "windows/Selfiled.h"
 
 namespace vlmr {
 namespace {
@@ -269,8 +270,10 @@ void Tfmjssml::ExportCommand(const std::string& keyword) {
 }
 
 void Tfmjssml::OpenExportDialog(const std::string& keyword) {
-  // The field-selection dialog of the export opens here, non-modal, for the keyword.
-  (void)keyword;
+  TKeyData* record = keyStore ? keyStore->FindKeyword(keyword) : nullptr;
+  if (record) {
+    vlmr::OpenExportDialog(*keyStore, record->Keyword, this);
+  }
 }
 
 // --- Keyword items -------------------------------------------------------------------------

@@ -187,7 +187,7 @@ class Tfmjssml : public QMainWindow {
   void SetLoading(bool shown);
   void dblistDblClick();
   void N5Click();
-  // Opens the company detail window for a record (the detail window hangs here).
+  // Opens (or refills) the company detail window with a record.
   void OpenCompanyDetail(const std::shared_ptr<TComPanyInfo>& record);
   // Empties rowCompanies and the grid.
   void ClearResultGrid();

@@ -19,6 +19,7 @@
 #include "base/Text.h"
 #include "base/Utils.h"
 #include "store/KeyListInfo.h"
+#include "windows/Cominfo.h"
 
 namespace vlmr {
 namespace {
@@ -304,8 +305,9 @@ void Tfmjssml::dblistDblClick() {
 }
 
 void Tfmjssml::OpenCompanyDetail(const std::shared_ptr<TComPanyInfo>& record) {
-  // The company detail window opens here.
-  (void)record;
+  if (record) {
+    ShowCompanyDetails(*record, this);
+  }
 }
 
 void Tfmjssml::N5Click() {
