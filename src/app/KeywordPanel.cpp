@@ -363,33 +363,35 @@ void Tfmjssml::HideButtonHint() {
 
 void Tfmjssml::ItemButtonClick(TItemButton& button) {
   try {
-    auto* view = qobject_cast<TKeyItem*>(button.parentWidget());
-    if (!view) {
-      return;
-    }
-    const std::string keyword = view->Keyword();
-    switch (button.Tag()) {
-      case 0:
-        if (button.Style() == kStartStyle) {
-          StartTask(keyword);
-        } else {
-          listkeyHint_ = keyword;
-          pmtask->popup(QCursor::pos());
-        }
-        break;
-      case 1:
-        if (ConfirmDeleteKeyword(keyword)) {
-          RemoveKeywordItem(FindKeywordItem(keyword));
-        }
-        break;
-      case 4:
-        ExportCommand(keyword);
-        break;
-      default:
-        break;
+    if (auto* view = qobject_cast<TKeyItem*>(button.parentWidget())) {
+      ItemCommand(*view, button.Tag());
     }
   } catch (...) {
     // The window stays usable whatever the command met.
+  }
+}
+
+void Tfmjssml::ItemCommand(TKeyItem& view, int tag) {
+  const std::string keyword = view.Keyword();
+  switch (tag) {
+    case 0:
+      if (view.startButton && view.startButton->Style() == kStartStyle) {
+        StartTask(keyword);
+      } else {
+        listkeyHint_ = keyword;
+        pmtask->popup(QCursor::pos());
+      }
+      break;
+    case 1:
+      if (ConfirmDeleteKeyword(keyword)) {
+        RemoveKeywordItem(FindKeywordItem(keyword));
+      }
+      break;
+    case 4:
+      ExportCommand(keyword);
+      break;
+    default:
+      break;
   }
 }
 
@@ -417,26 +419,8 @@ void Tfmjssml::listkeyMouseUp(Qt::MouseButton button, const QPoint& position) {
 void Tfmjssml::N6Click(QAction* entry) {
   try {
     TKeyItem* view = KeyItemOf(menuTargetItem);
-    if (!view || !entry) {
-      return;
-    }
-    const std::string keyword = view->Keyword();
-    switch (entry->property(kTagProperty).toInt()) {
-      case 0:
-        if (view->startButton) {
-          ItemButtonClick(*view->startButton);
-        }
-        break;
-      case 1:
-        if (ConfirmDeleteKeyword(keyword)) {
-          RemoveKeywordItem(FindKeywordItem(keyword));
-        }
-        break;
-      case 4:
-        ExportCommand(keyword);
-        break;
-      default:
-        break;
+    if (view && entry) {
+      ItemCommand(*view, entry->property(kTagProperty).toInt());
     }
   } catch (...) {
     // As for the item buttons.

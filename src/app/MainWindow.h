@@ -150,6 +150,9 @@ class Tfmjssml : public QMainWindow {
   void N4Click();
   void AddKeywordItem(TKeyData& record);
   void ItemButtonClick(TItemButton& button);
+  // What an item button or a pmkey entry with `tag` does for the item: 0 start (or the task
+  // menu while the task runs), 1 delete, 4 export.
+  void ItemCommand(TKeyItem& view, int tag);
   void StartTask(const std::string& keyword);
   void PauseTask(const std::string& keyword);
   void StopTask(const std::string& keyword, bool showState);
