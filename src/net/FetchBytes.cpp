@@ -1,6 +1,13 @@
 #include "net/FetchBytes.h"
 
+#include "base/Text.h"
+
 namespace vlmr {
+
+bool IsWebAddress(const std::string& address) {
+  std::string lower = GbkLower(address.substr(0, 8));
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
 
 TFetchBytes::TFetchBytes(std::string url, TOnLoaded onLoaded)
     : url_(std::move(url)), client_(THttpSettings::Full()) {

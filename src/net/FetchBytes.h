@@ -11,6 +11,10 @@
 
 namespace vlmr {
 
+// "http://" or "https://" in any letter case: an address a fetch can reach. A bare relative
+// address (a page path without its service address) is none.
+bool IsWebAddress(const std::string& address);
+
 class TFetchBytes : public TWorkerThread {
  public:
   using TOnLoaded = std::function<void(TFetchBytes&)>;
