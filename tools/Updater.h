@@ -14,10 +14,10 @@ namespace vlmr::vendor {
 
 enum class TUpdaterResult {
   Installed = 0,
-  NoLog = 1,          // no "uplog.txt", or it does not name a file of the folder
-  StillRunning = 2,   // the program did not end within the wait
-  Refused = 3,        // the archive is missing, refused or damaged: nothing written
-  WriteFailed = 4,    // a file could not be moved into place
+  NoLog = 1,         // no "uplog.txt", or it does not name a file of the folder
+  StillRunning = 2,  // the program did not end within the wait
+  Refused = 3,       // the archive is missing, refused or damaged: nothing written
+  WriteFailed = 4,   // a file could not be moved into place
 };
 
 struct TUpdaterOptions {

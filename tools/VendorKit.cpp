@@ -125,9 +125,9 @@ std::optional<std::string> PackageAttributes(const std::string& privatePem,
   std::optional<std::string> sig = SignBytes(privatePem, packageBytes);
   if (!sig)
     return std::nullopt;
-  std::uint32_t crc = static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(packageBytes.data()),
-            static_cast<uInt>(packageBytes.size())));
+  std::uint32_t crc =
+      static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(packageBytes.data()),
+                                       static_cast<uInt>(packageBytes.size())));
   std::string out;
   if (!version.empty())
     out += "ver=\"" + version + "\" ";
@@ -147,8 +147,8 @@ TReply VendorReply(const std::string& folder, const std::string& path, const std
   if (path == "/http.aspx" && fields["action"] == "contact") {
     const std::string& user = fields["user"];
     if (!user.empty() && user.find_first_of("/\\.") == std::string::npos) {
-      TReply own = FileReply(fs::path(folder) / ("contact-" + user + ".txt"),
-                             "text/plain; charset=utf-8");
+      TReply own =
+          FileReply(fs::path(folder) / ("contact-" + user + ".txt"), "text/plain; charset=utf-8");
       if (own.status == 200)
         return own;
     }

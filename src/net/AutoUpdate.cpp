@@ -31,8 +31,8 @@ void TAutoUpdate::Notify(std::intptr_t wParam) {
 }
 
 TDownIdHttp* TAutoUpdate::Launch(const std::string& url, const std::string& fileName,
-                                 std::uint32_t crc, const std::string& signature,
-                                 std::uint8_t kind, void (TAutoUpdate::*done)(std::uint8_t)) {
+                                 std::uint32_t crc, const std::string& signature, std::uint8_t kind,
+                                 void (TAutoUpdate::*done)(std::uint8_t)) {
   std::shared_ptr<TLink> link = link_;
   std::string key = UpdatePublicKey();
   // A package without a valid signature is never used, whatever its CRC-32 says.

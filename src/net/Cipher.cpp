@@ -55,8 +55,9 @@ bool DesEcb(const TDesKey& key, bool encrypt, const unsigned char* in, std::size
   if (!des || size % 8 != 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
     return false;
   std::unique_ptr<EVP_CIPHER_CTX, void (*)(EVP_CIPHER_CTX*)> ctx(EVP_CIPHER_CTX_new(),
-                                                                  &EVP_CIPHER_CTX_free);
-  if (!ctx || EVP_CipherInit_ex2(ctx.get(), des, key.data(), nullptr, encrypt ? 1 : 0, nullptr) != 1)
+                                                                 &EVP_CIPHER_CTX_free);
+  if (!ctx ||
+      EVP_CipherInit_ex2(ctx.get(), des, key.data(), nullptr, encrypt ? 1 : 0, nullptr) != 1)
     return false;
   EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
   out.assign(size + 8, '\0');

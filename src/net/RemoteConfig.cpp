@@ -87,7 +87,8 @@ TRemoteConfig::~TRemoteConfig() {
 
 void TRemoteConfig::Fetch() {
   std::shared_ptr<TShared> shared = shared_;
-  THttpCreate::Launch(shared->url, [shared](const std::string& buffer) { shared->OnConfig(buffer); });
+  THttpCreate::Launch(shared->url,
+                      [shared](const std::string& buffer) { shared->OnConfig(buffer); });
 }
 
 void TRemoteConfig::OnConfig(const std::string& buffer) {

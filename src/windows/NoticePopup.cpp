@@ -126,7 +126,8 @@ void Tfmwinpop::Navigate(const std::string& address) {
   if (!IsWebAddress(address)) {
     // A bare relative address cannot be loaded: the navigation error, once the show is done.
     QMetaObject::invokeMethod(
-        this, [guard] {
+        this,
+        [guard] {
           if (guard)
             guard->wb1NavigateError();
         },
@@ -148,13 +149,14 @@ void Tfmwinpop::Navigate(const std::string& address) {
 
 void Tfmwinpop::FetchPicture(const QUrl& url) {
   QPointer<Tfmwinpop> guard(this);
-  TFetchBytes* fetch = TFetchBytes::Launch(url.toString().toStdString(), [guard, url](TFetchBytes& f) {
-    if (!guard)
-      return;
-    guard->fetches_.remove(&f);
-    if (f.Ok())
-      guard->wb1->AddPicture(url, QByteArray::fromStdString(f.Body()));
-  });
+  TFetchBytes* fetch =
+      TFetchBytes::Launch(url.toString().toStdString(), [guard, url](TFetchBytes& f) {
+        if (!guard)
+          return;
+        guard->fetches_.remove(&f);
+        if (f.Ok())
+          guard->wb1->AddPicture(url, QByteArray::fromStdString(f.Body()));
+      });
   fetches_.insert(fetch);
 }
 

@@ -139,12 +139,12 @@ TEST_F(AutoUpdateTest, AFailedCheckKeepsTheFileAndStallsTheSequence) {
   const TCase cases[] = {
       {"package CRC", [](TUpDateInfo& i) { i.PackageCrc ^= 1; }, kUpdateBadCheck, "update.zip", 1},
       {"package signature of other bytes",
-       [this](TUpDateInfo& i) { i.PackageSig = Sig("other bytes"); }, kUpdateBadCheck,
+       [this](TUpDateInfo& i) { i.PackageSig = Sig("other bytes"); }, kUpdateBadCheck, "update.zip",
+       1},
+      {"package without signature", [](TUpDateInfo& i) { i.PackageSig.clear(); }, kUpdateBadCheck,
        "update.zip", 1},
-      {"package without signature", [](TUpDateInfo& i) { i.PackageSig.clear(); },
-       kUpdateBadCheck, "update.zip", 1},
-      {"package signature not base64", [](TUpDateInfo& i) { i.PackageSig = "!!"; },
-       kUpdateBadCheck, "update.zip", 1},
+      {"package signature not base64", [](TUpDateInfo& i) { i.PackageSig = "!!"; }, kUpdateBadCheck,
+       "update.zip", 1},
       {"CRC 0 is not checked, the signature still is",
        [](TUpDateInfo& i) {
          i.PackageCrc = 0;
@@ -196,8 +196,9 @@ TEST_F(AutoUpdateTest, NoOfferStartsNothingAndAnHttpsAddressIsADownloadAddress) 
     bool accepted;
   };
   const TCase cases[] = {
-      {"http://a/b.zip", true}, {"HTTPS://a/b.zip", true}, {"https://a/b.zip", true},
-      {"ftp://a/b.zip", false}, {"file:///tmp/b.zip", false}, {"", false}, {"a/https://", false},
+      {"http://a/b.zip", true}, {"HTTPS://a/b.zip", true},    {"https://a/b.zip", true},
+      {"ftp://a/b.zip", false}, {"file:///tmp/b.zip", false}, {"", false},
+      {"a/https://", false},
   };
   for (const TCase& c : cases)
     EXPECT_EQ(TDownIdHttp::IsDownloadUrl(c.url), c.accepted) << c.url;

@@ -88,7 +88,11 @@ TEST(DecodeConfigStreamTest, ALengthOfZeroAloneIsAnEmptyTextAndFullBlocksAreCut)
 
 TEST(DecodeConfigStreamTest, RoundTripsWithTheEncoderForEveryLengthAndAnyKey) {
   const std::string texts[] = {
-      "", "a", "1234567", "12345678", "123456789",
+      "",
+      "a",
+      "1234567",
+      "12345678",
+      "123456789",
       Utf8ToGbk("<config><system><loginurl>http://服务.example/</loginurl></system></config>"),
       std::string(5000, '\0') + "tail",
   };
@@ -116,7 +120,8 @@ TEST(DecodeConfigStreamTest, DecodesWhatTheOpensslCommandEnciphered) {
   if (std::system("openssl version > /dev/null 2>&1") != 0)
     GTEST_SKIP() << "the openssl command is not installed";
   test::TTempFolder temp;
-  const std::string text = Utf8ToGbk("<config><version><vlmr ver=\"1.6\">包</vlmr></version></config>");
+  const std::string text =
+      Utf8ToGbk("<config><version><vlmr ver=\"1.6\">包</vlmr></version></config>");
   std::string padded = text;
   const char padding[] = "\x9A\x01\xEE\x7F\x00\x33\xC4";
   padded.append(padding, (8 - text.size() % 8) % 8);

@@ -97,9 +97,14 @@ TEST_F(ConfigDocumentTest, NumbersReadTheSameWhateverTheLocale) {
     std::uint32_t crc;
   };
   const TCase cases[] = {
-      {"1.6", 1.6, 0},          {" 2 ", 2.0, 2},         {"1,6", 1.0, 0},
-      {"", 1.0, 0},             {"4294967297", 4294967297.0, 1},
-      {"-1", -1.0, 0xFFFFFFFFu}, {"12ab", 1.0, 0},       {"99999999999999999999", 1e20, 0},
+      {"1.6", 1.6, 0},
+      {" 2 ", 2.0, 2},
+      {"1,6", 1.0, 0},
+      {"", 1.0, 0},
+      {"4294967297", 4294967297.0, 1},
+      {"-1", -1.0, 0xFFFFFFFFu},
+      {"12ab", 1.0, 0},
+      {"99999999999999999999", 1e20, 0},
   };
   const char* saved = std::setlocale(LC_ALL, nullptr);
   std::string restore = saved ? saved : "C";
@@ -115,7 +120,8 @@ TEST_F(ConfigDocumentTest, NumbersReadTheSameWhateverTheLocale) {
 }
 
 TEST_F(ConfigDocumentTest, TheUpdaterIsWantedWhenMissingOrOlder) {
-  const std::string element = R"(<vlmrupdate ver="%s" crc="77" sig="dQ==">http://dl/up.zip</vlmrupdate>)";
+  const std::string element =
+      R"(<vlmrupdate ver="%s" crc="77" sig="dQ==">http://dl/up.zip</vlmrupdate>)";
   struct TCase {
     const char* what;
     bool onDisk;

@@ -84,14 +84,17 @@ TEST_F(RemoteConfigTest, EachKindOfBodyHasItsEffects) {
   };
   const std::string system = "<system><loginurl>http://svc.example/</loginurl></system>";
   const TCase cases[] = {
-      {"1.5: no update", Served("<c><version><vlmr ver=\"1.5\">http://d/p.zip</vlmr></version>" +
-                                system + "</c>"),
+      {"1.5: no update",
+       Served("<c><version><vlmr ver=\"1.5\">http://d/p.zip</vlmr></version>" + system + "</c>"),
        false, false, 0, 1, "http://svc.example/"},
-      {"1.50001: update", Served("<c><version><vlmr ver=\"1.50001\">http://d/p.zip</vlmr>"
-                                 "</version></c>"),
+      {"1.50001: update",
+       Served("<c><version><vlmr ver=\"1.50001\">http://d/p.zip</vlmr>"
+              "</version></c>"),
        true, false, 0, 1, std::nullopt},
-      {"2.0 forced", Served("<c><version><vlmr ver=\"2.0\" force=\"1\">http://d/p.zip</vlmr>"
-                            "</version>" + system + "</c>"),
+      {"2.0 forced",
+       Served("<c><version><vlmr ver=\"2.0\" force=\"1\">http://d/p.zip</vlmr>"
+              "</version>" +
+              system + "</c>"),
        true, true, 0, 1, "http://svc.example/"},
       {"system without loginurl", Served("<c><system/></c>"), false, false, 0, 1, ""},
       {"a few bytes", "abc", false, false, 1, 1, std::nullopt},

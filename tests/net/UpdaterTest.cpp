@@ -123,8 +123,9 @@ TEST_F(UpdaterTest, ARefusedOrDamagedArchiveWritesNothing) {
 }
 
 TEST_F(UpdaterTest, NoLogOrAProgramThatDoesNotEndInstallsNothing) {
-  ASSERT_TRUE(test::TZipBuilder().AddFile(program, "changed").WriteTo(
-      (temp.Path() / "update.zip").string()));
+  ASSERT_TRUE(test::TZipBuilder()
+                  .AddFile(program, "changed")
+                  .WriteTo((temp.Path() / "update.zip").string()));
   auto before = Snapshot(temp.Path());
   vendor::TUpdaterOptions options;
   options.folder = temp.Path().string();

@@ -67,7 +67,8 @@ TEST(VendorKitTest, SignaturesVerifyOnlyForTheirBytesAndTheirKey) {
 
   auto attributes = vendor::PackageAttributes(keys->privatePem, "123456789", "1.6");
   ASSERT_TRUE(attributes);
-  EXPECT_EQ(attributes->rfind("ver=\"1.6\" crc=\"3421780262\" sig=\"", 0), 0u);  // CRC-32 check value
+  EXPECT_EQ(attributes->rfind("ver=\"1.6\" crc=\"3421780262\" sig=\"", 0),
+            0u);  // CRC-32 check value
   EXPECT_FALSE(vendor::SignBytes("not a key", data));
 }
 

@@ -168,7 +168,8 @@ TEST_F(VendorWindowsTest, TheDescriptionGetsAScrollBarAbove15Lines) {
     EXPECT_EQ(w->Memo1->geometry(), QRect(5, 5, 471, 198));
     EXPECT_TRUE(w->Memo1->isReadOnly());
     EXPECT_TRUE(w->Button1->isDefault());
-    ASSERT_TRUE(WaitFor([&] { return TWorkerRegistry::Count() == 0 && web.Requests().size() == 1; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return TWorkerRegistry::Count() == 0 && web.Requests().size() == 1; }));
     QApplication::processEvents();
     EXPECT_EQ(web.Requests()[0].query, "action=des&t=8");
     EXPECT_TRUE(w->Memo1->toPlainText().startsWith(U("第1行")));
