@@ -169,6 +169,9 @@ class Tfmjssml : public QMainWindow {
   class Tfmupwin* upwin = nullptr;
 
   void tmrconfigTimer();
+  // Stops the vendor side's work in flight (the update's download, the popup's fetches) so
+  // that the orderly end does not wait for it.
+  void StopVendorWork();
   void N18Click();  // 联系我们
   void N21Click();  // 软件介绍
 

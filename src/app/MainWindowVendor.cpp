@@ -8,6 +8,7 @@
 
 #include "app/MainWindow.h"
 #include "net/AutoUpdate.h"
+#include "net/DownIdHttp.h"
 #include "net/RemoteConfig.h"
 #include "net/UpdateInstall.h"
 #include "net/VendorSettings.h"
@@ -103,6 +104,14 @@ void Tfmjssml::InstallUpdateAndEnd() {
     QApplication::processEvents();
   });
   QApplication::quit();
+}
+
+void Tfmjssml::StopVendorWork() {
+  tmrconfig->stop();
+  if (autoUpdate && autoUpdate->Download())
+    autoUpdate->Download()->Terminate();
+  if (Tfmwinpop* popup = Tfmwinpop::Instance())
+    popup->close();
 }
 
 void Tfmjssml::N18Click() {

@@ -164,6 +164,22 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
   EXPECT_EQ(web.RequestsTo("svc.vendor.test")[0].target, "/pop.aspx?t=9");
 }
 
+TEST_F(MainWindowVendorTest, StoppingTheVendorWorkEndsADownloadInFlight) {
+  web.AddHost("dl.vendor.test",
+              test::TPage::Faulty(test::TFault::StallInBody, std::string(100'000, 'z'), 40'000));
+  Configure(Signed("1.6"));
+  Tfmjssml& w = NewWindow();
+  // Events keep running while waiting: the configuration reaches the window through them.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return web.Stalled() == 1; }, kWait));
+  ASSERT_TRUE(w.autoUpdate && w.autoUpdate->Download());
+  w.StopVendorWork();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.autoUpdate->Download(); }, kWait));
+  EXPECT_FALSE(fs::exists(App("update.zip")));
+  EXPECT_TRUE(ends.empty());
+  ASSERT_NE(w.upwin, nullptr);
+  EXPECT_TRUE(w.upwin->isVisible());  // a download that did not finish: the window stays
+}
+
 TEST_F(MainWindowVendorTest, AnUnreachableConfigurationIsTriedThreeTimesThenTheProgramEnds) {
   web.RemoveHost("cfg.vendor.test");  // connections are reset: empty bodies
   Tfmjssml& w = NewWindow();

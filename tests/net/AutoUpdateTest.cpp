@@ -106,6 +106,10 @@ TEST_F(AutoUpdateTest, WithoutTheUpdaterOnlyThePackageIsFetchedThenInstall) {
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back(), 100);
   EXPECT_EQ(update->Download(), nullptr);
+  // A CRC of 0 is not checked; the signature still is.
+  TUpDateInfo unchecked = Offer(false);
+  unchecked.PackageCrc = 0;
+  EXPECT_EQ(Run(unchecked), kUpdateInstall);
 }
 
 TEST_F(AutoUpdateTest, WithTheUpdaterBothDownloadsRunFromZeroToHundredAndUpZipIsUnpacked) {
