@@ -33,12 +33,15 @@
 #include "base/Version.h"
 #include "engine/Gates.h"
 #include "engine/TaskCtl.h"
+#include "net/AutoUpdate.h"
+#include "net/VendorSettings.h"
 #include "platform/ProfileFile.h"
 #include "platform/Registry.h"
 #include "platform/Shortcut.h"
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
 #include "store/SQLiteTable.h"
+#include "windows/NoticePopup.h"
 
 namespace vlmr {
 namespace {
@@ -130,6 +133,8 @@ void Tfmjssml::BuildMenuAndTray() {
   N11 = trayMenu->addAction(U("退出"));
   N11->setObjectName("N11");
   connect(N1, &QAction::triggered, this, [this] { N1Click(); });
+  connect(actContact, &QAction::triggered, this, [this] { N18Click(); });
+  connect(actIntro, &QAction::triggered, this, [this] { N21Click(); });
   connect(N11, &QAction::triggered, this, [this] { N11Click(); });
 
   TrayIcon1 = new QSystemTrayIcon(ProgramIcon(), this);
@@ -202,7 +207,7 @@ void Tfmjssml::FreeEngineLocks() {
 }
 
 void Tfmjssml::StartConfigFetch() {
-  // The remote configuration fetch starts here; it arms tmrinit once applied.
+  StartRemoteConfig();
 }
 
 void Tfmjssml::StopAllTasks() {
@@ -239,7 +244,9 @@ void Tfmjssml::RecordInstallPath() {
 void Tfmjssml::tmrinitTimer() {
   tmrinit->stop();
   contactId = settingsFile->ReadString("config", "p", "");
-  // The notice popup opens here on serviceBaseUrl + "pop.aspx?t=9".
+  // A build without a vendor has no notice page to show.
+  if (!VendorConfigHost().empty())
+    ShowNoticePopup(serviceBaseUrl + "pop.aspx?t=" + "9");
 }
 
 void Tfmjssml::ShowMainWindow() {
@@ -323,6 +330,7 @@ void Tfmjssml::EndInOrder() {
   }
   ending_ = true;
   StopAllTasks();
+  StopVendorWork();
   // Workers may be blocked sending to this window: keep handling events while they end.
   TWorkerRegistry::WaitUntilEmpty(kWorkerDrainMs, [] { QApplication::processEvents(); });
   FormDestroy();
@@ -377,6 +385,8 @@ std::intptr_t Tfmjssml::HandleMessage(std::uint32_t msg, std::uintptr_t wParam,
     HandleCollectReport(wParam, lParam);
   } else if (msg == WM_ACTIVATE_INSTANCE) {
     ShowMainWindow();
+  } else if (msg == WM_UPDATE_NOTIFY) {
+    HandleUpdateNotify(wParam, lParam);
   }
   return 0;
 }

@@ -254,6 +254,34 @@ class Tfmjssml : public QMainWindow {
   bool ending_ = false;
   bool destroyed_ = false;
   bool centred_ = false;
+
+  // ---- Vendor side: remote configuration, automatic update, help menu, notice popup.
+  // Implemented in MainWindowVendor.cpp.
+ public:
+  // The running configuration round and update (none before / without one).
+  std::shared_ptr<class TRemoteConfig> remoteConfig;
+  std::shared_ptr<class TAutoUpdate> autoUpdate;
+  // The update window, once WM_UPDATE_NOTIFY 1 has opened it.
+  class Tfmupwin* upwin = nullptr;
+
+  void tmrconfigTimer();
+  // Stops the vendor side's work in flight (the update's download, the popup's fetches) so
+  // that the orderly end does not wait for it.
+  void StopVendorWork();
+  void N18Click();  // 联系我们
+  void N21Click();  // 软件介绍
+
+ private:
+  // The configuration fetch of FormCreate (or, without a vendor, the start-up timer).
+  void StartRemoteConfig();
+  void HandleUpdateNotify(std::uintptr_t wParam, std::intptr_t lParam);
+  void InstallUpdateAndEnd();
+  // The configuration's effects, on the UI thread.
+  void ApplyConfigServiceBaseUrl(const std::string& url);
+  void ApplyConfigUpdate(std::unique_ptr<struct TUpDateInfo> info);
+  struct TConfigSide;
+  std::shared_ptr<TConfigSide> configSide_;
+  // ---- End of the vendor side.
 };
 
 }  // namespace vlmr

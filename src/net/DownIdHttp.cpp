@@ -60,11 +60,17 @@ TDownIdHttp::TDownIdHttp(TWindowHandle window, std::string url, std::string save
 
 TDownIdHttp* TDownIdHttp::Launch(TWindowHandle window, std::string url, std::string savePath,
                                  std::uint32_t messageNo, std::uint32_t expectedCrc,
-                                 std::uint8_t kind, TOnDone onDone) {
+                                 std::uint8_t kind, TOnDone onDone, TVerifier verifier) {
   auto* thread = new TDownIdHttp(std::move(window), std::move(url), std::move(savePath), messageNo,
                                  expectedCrc, kind, std::move(onDone));
+  thread->SetVerifier(std::move(verifier));
   thread->Start();
   return thread;
+}
+
+bool TDownIdHttp::IsDownloadUrl(const std::string& url) {
+  std::string lower = GbkLower(url);
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
 }
 
 void TDownIdHttp::OnStopRequested() {
@@ -110,7 +116,7 @@ void TDownIdHttp::Download() {
       }
     } registration(*this, client);
 
-    if (url_.empty() || GbkLower(url_).rfind("http://", 0) != 0)
+    if (!IsDownloadUrl(url_))
       return;
     if (!client.Get(url_, body))
       return;
@@ -122,7 +128,8 @@ void TDownIdHttp::Download() {
     return;
   std::string().swap(body);
 
-  if (expectedCrc_ != 0 && FileCrc32(savePath_) != expectedCrc_) {
+  if ((expectedCrc_ != 0 && FileCrc32(savePath_) != expectedCrc_) ||
+      (verifier_ && !verifier_(savePath_))) {
     status_.store(kStatusBadCrc, std::memory_order_release);
     return;
   }

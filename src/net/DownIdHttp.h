@@ -5,7 +5,9 @@
 //   0   not finished: a network, HTTP or file error, an archive that could not be unpacked,
 //       or a stop request;
 //   2   the file is saved, checked and, for Kind 2, unpacked beside it and deleted;
-//   255 the saved file failed the CRC-32 check (the file stays).
+//   255 the saved file failed the CRC-32 check or the verifier refused it (the file stays, an
+//       archive is not unpacked).
+// The address must be http:// or https://.
 #pragma once
 
 #include <atomic>
@@ -23,6 +25,7 @@ namespace vlmr {
 class TDownIdHttp : public TWorkerThread {
  public:
   using TOnDone = std::function<void(TDownIdHttp&)>;
+  using TVerifier = std::function<bool(const std::string& savePath)>;
 
   static constexpr std::uint8_t kStatusNotFinished = 0;
   static constexpr std::uint8_t kStatusDone = 2;
@@ -39,7 +42,11 @@ class TDownIdHttp : public TWorkerThread {
   // Creates the thread and starts it. The pointer is valid until the handler has run.
   static TDownIdHttp* Launch(TWindowHandle window, std::string url, std::string savePath,
                              std::uint32_t messageNo, std::uint32_t expectedCrc, std::uint8_t kind,
-                             TOnDone onDone);
+                             TOnDone onDone, TVerifier verifier = {});
+
+  // Called on the download thread with the saved file after the CRC-32 check and before any
+  // unpacking; false counts as a CRC mismatch. Set before Start only.
+  void SetVerifier(TVerifier verifier) { verifier_ = std::move(verifier); }
 
   // The settings of the client the run creates; adjust before Start only.
   THttpSettings& ClientSettings() { return settings_; }
@@ -54,6 +61,9 @@ class TDownIdHttp : public TWorkerThread {
   std::uint8_t Status() const { return status_.load(std::memory_order_acquire); }
 
   void OnStopRequested() override;
+
+  // An address the download accepts: "http://" or "https://", in any letter case.
+  static bool IsDownloadUrl(const std::string& url);
 
  protected:
   void Execute() override;
@@ -70,6 +80,7 @@ class TDownIdHttp : public TWorkerThread {
   std::uint32_t expectedCrc_;
   std::uint8_t kind_;
   THttpSettings settings_;
+  TVerifier verifier_;
   std::atomic<std::int64_t> totalBytes_{0};
   std::atomic<std::uint8_t> status_{kStatusNotFinished};
 

@@ -1,0 +1,228 @@
+#include "net/AutoUpdate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+
+#include "VendorKit.h"
+#include "base/Dispatcher.h"
+#include "base/Thread.h"
+#include "base/Utils.h"
+#include "net/DownIdHttp.h"
+#include "net/VendorSettings.h"
+#include "support/ConnectToWeb.h"
+#include "support/SimulatedWeb.h"
+#include "support/TempFolder.h"
+#include "support/ZipBuilder.h"
+
+namespace vlmr {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TPage;
+
+constexpr int kWait = 10000;  // upper bound only
+
+std::uint32_t Crc(const std::string& data) {
+  return static_cast<std::uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+}
+
+class AutoUpdateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    keys = *vendor::GenerateKeyPair();
+    SetUpdatePublicKeyForTesting(keys.publicBase64);
+    SetAppFolderOverride(temp.Path().string());
+    package = test::TZipBuilder().AddFile("vlmr", "new program").Bytes();
+    updater = test::TZipBuilder().AddFile("update", "new updater").Bytes();
+    web.AddPage("dl.vendor.com", "/update.zip", TPage::Bytes(package, "application/zip"));
+    web.AddPage("dl.vendor.com", "/up.zip", TPage::Bytes(updater, "application/zip"));
+    TPage unsized = TPage::Bytes(package, "application/zip");
+    unsized.withLength = false;
+    web.AddPage("dl.vendor.com", "/unsized.zip", unsized);
+    web.AddPage("dl.vendor.com", "/gone.zip", TPage::Error(404, "gone"));
+  }
+  void TearDown() override {
+    update.reset();
+    EXPECT_TRUE(TWorkerRegistry::WaitUntilEmpty(kWait, [&] { ui->ProcessEvents(); }));
+    SetAppFolderOverride("");
+    SetUpdatePublicKeyForTesting("");
+  }
+
+  std::string Sig(const std::string& data) { return *vendor::SignBytes(keys.privatePem, data); }
+
+  TUpDateInfo Offer(bool withUpdater) {
+    TUpDateInfo info;
+    info.HasUpdate = true;
+    info.PackageUrl = "http://dl.vendor.com/update.zip";
+    info.PackageCrc = Crc(package);
+    info.PackageSig = Sig(package);
+    if (withUpdater) {
+      info.UpdaterWanted = true;
+      info.UpdaterUrl = "http://dl.vendor.com/up.zip";
+      info.UpdaterCrc = Crc(updater);
+      info.UpdaterSig = Sig(updater);
+    }
+    return info;
+  }
+
+  // Runs the sequence until it ends (5, 0 or -1); the WParam it ended with.
+  std::intptr_t Run(const TUpDateInfo& info) {
+    progress.clear();
+    ended.reset();
+    update = std::make_unique<TAutoUpdate>(window, std::make_unique<TUpDateInfo>(info));
+    update->Start();
+    EXPECT_TRUE(ui->ProcessUntil([&] { return ended.has_value(); }, kWait));
+    return ended.value_or(99);
+  }
+
+  TScopedQueueDispatcher ui;
+  test::TSimulatedWeb web;
+  test::TConnectToWeb route{web};
+  test::TTempFolder temp;
+  vendor::TKeyPair keys;
+  std::string package, updater;
+  std::vector<std::intptr_t> progress;
+  std::optional<std::intptr_t> ended;
+  TWindowHandle window =
+      TMessageTarget::Create([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+        EXPECT_EQ(m, WM_UPDATE_NOTIFY);
+        auto wParam = static_cast<std::intptr_t>(w);
+        if (wParam == kUpdateProgress)
+          progress.push_back(l);
+        else
+          ended = wParam;
+        return std::intptr_t{0};
+      });
+  std::unique_ptr<TAutoUpdate> update;
+};
+
+TEST_F(AutoUpdateTest, WithoutTheUpdaterOnlyThePackageIsFetchedThenInstall) {
+  EXPECT_EQ(Run(Offer(false)), kUpdateInstall);
+  EXPECT_EQ(test::TTempFolder::Read(temp.File("update.zip")), package);
+  EXPECT_EQ(web.Requests().size(), 1u);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), 100);
+  EXPECT_EQ(update->Download(), nullptr);
+  // A CRC of 0 is not checked; the signature still is.
+  TUpDateInfo unchecked = Offer(false);
+  unchecked.PackageCrc = 0;
+  EXPECT_EQ(Run(unchecked), kUpdateInstall);
+}
+
+TEST_F(AutoUpdateTest, WithTheUpdaterBothDownloadsRunFromZeroToHundredAndUpZipIsUnpacked) {
+  EXPECT_EQ(Run(Offer(true)), kUpdateInstall);
+  EXPECT_EQ(test::TTempFolder::Read(temp.File("update.zip")), package);
+  EXPECT_EQ(test::TTempFolder::Read(temp.File("update")), "new updater");
+  EXPECT_FALSE(fs::exists(temp.File("up.zip")));
+  ASSERT_EQ(web.Requests().size(), 2u);
+  EXPECT_EQ(web.Requests()[1].path, "/up.zip");
+  // Never backwards within one download; 100 ends each of the two.
+  int hundreds = 0;
+  for (std::size_t i = 0; i < progress.size(); ++i) {
+    EXPECT_GE(progress[i], 0);
+    EXPECT_LE(progress[i], 100);
+    if (i > 0 && progress[i - 1] != 100) {
+      EXPECT_GE(progress[i], progress[i - 1]);
+    }
+    hundreds += progress[i] == 100;
+  }
+  EXPECT_EQ(hundreds, 2);
+}
+
+TEST_F(AutoUpdateTest, AFailedCheckKeepsTheFileAndStallsTheSequence) {
+  struct TCase {
+    const char* what;
+    std::function<void(TUpDateInfo&)> spoil;
+    std::intptr_t end;
+    const char* keptFile;  // stays on disk, unused
+    std::size_t requests;
+  };
+  const TCase cases[] = {
+      {"package CRC", [](TUpDateInfo& i) { i.PackageCrc ^= 1; }, kUpdateBadCheck, "update.zip", 1},
+      {"package signature of other bytes",
+       [this](TUpDateInfo& i) { i.PackageSig = Sig("other bytes"); }, kUpdateBadCheck, "update.zip",
+       1},
+      {"package without signature", [](TUpDateInfo& i) { i.PackageSig.clear(); }, kUpdateBadCheck,
+       "update.zip", 1},
+      {"package signature not base64", [](TUpDateInfo& i) { i.PackageSig = "!!"; }, kUpdateBadCheck,
+       "update.zip", 1},
+      {"CRC 0 is not checked, the signature still is",
+       [](TUpDateInfo& i) {
+         i.PackageCrc = 0;
+         i.PackageSig.clear();
+       },
+       kUpdateBadCheck, "update.zip", 1},
+      {"updater CRC", [](TUpDateInfo& i) { i.UpdaterCrc ^= 1; }, kUpdateBadCheck, "up.zip", 2},
+      {"updater signature", [this](TUpDateInfo& i) { i.UpdaterSig = Sig(package); },
+       kUpdateBadCheck, "up.zip", 2},
+      {"package missing", [](TUpDateInfo& i) { i.PackageUrl = "http://dl.vendor.com/gone.zip"; },
+       kUpdateNotFinished, nullptr, 1},
+      {"updater missing", [](TUpDateInfo& i) { i.UpdaterUrl = "http://dl.vendor.com/gone.zip"; },
+       kUpdateNotFinished, nullptr, 2},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(temp.File("update.zip"));
+    fs::remove(temp.File("up.zip"));
+    fs::remove(temp.File("update"));
+    web.ClearRequests();
+    TUpDateInfo info = Offer(true);
+    c.spoil(info);
+    EXPECT_EQ(Run(info), c.end);
+    EXPECT_EQ(web.Requests().size(), c.requests);
+    if (c.keptFile) {
+      EXPECT_TRUE(fs::exists(temp.File(c.keptFile)));
+    }
+    EXPECT_FALSE(fs::exists(temp.File("update")));  // never unpacked
+  }
+}
+
+TEST_F(AutoUpdateTest, AServerThatSendsNoSizeGivesNoProgressAndStillFinishes) {
+  TUpDateInfo info = Offer(false);
+  info.PackageUrl = "http://dl.vendor.com/unsized.zip";
+  EXPECT_EQ(Run(info), kUpdateInstall);
+  EXPECT_TRUE(progress.empty());
+  EXPECT_EQ(test::TTempFolder::Read(temp.File("update.zip")), package);
+}
+
+TEST_F(AutoUpdateTest, NoOfferStartsNothingAndAnHttpsAddressIsADownloadAddress) {
+  TUpDateInfo none;
+  update = std::make_unique<TAutoUpdate>(window, std::make_unique<TUpDateInfo>(none));
+  update->Start();
+  EXPECT_EQ(update->Download(), nullptr);
+  EXPECT_TRUE(web.Requests().empty());
+
+  struct TCase {
+    const char* url;
+    bool accepted;
+  };
+  const TCase cases[] = {
+      {"http://a/b.zip", true}, {"HTTPS://a/b.zip", true},    {"https://a/b.zip", true},
+      {"ftp://a/b.zip", false}, {"file:///tmp/b.zip", false}, {"", false},
+      {"a/https://", false},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(TDownIdHttp::IsDownloadUrl(c.url), c.accepted) << c.url;
+  EXPECT_EQ(TAutoUpdate::StatusParam(255), static_cast<std::uintptr_t>(-1));
+  EXPECT_EQ(TAutoUpdate::StatusParam(0), 0u);
+}
+
+TEST_F(AutoUpdateTest, DestroyingTheUpdateStopsTheDownloadAndDetachesFromIt) {
+  web.AddHost("slow.vendor.com",
+              TPage::Faulty(test::TFault::StallInBody, std::string(100'000, 'z'), 40'000));
+  TUpDateInfo info = Offer(false);
+  info.PackageUrl = "http://slow.vendor.com/update.zip";
+  update = std::make_unique<TAutoUpdate>(window, std::make_unique<TUpDateInfo>(info));
+  update->Start();
+  ASSERT_TRUE(web.WaitForStalled(1, kWait));
+  update.reset();
+  EXPECT_TRUE(TWorkerRegistry::WaitUntilEmpty(kWait, [&] { ui->ProcessEvents(); }));
+  EXPECT_FALSE(ended.has_value());
+  EXPECT_FALSE(fs::exists(temp.File("update.zip")));
+}
+
+}  // namespace
+}  // namespace vlmr
