@@ -12,17 +12,19 @@
 // which matches the same texts without backtracking exponentially over CR LF line ends.
 //
 // Errors raise ERegExpError, never "no match": a pattern PCRE2 rejects, a pattern that is not
-// GBK, a match or memory limit that is hit, a call that spends its work budget.
+// GBK, a match or memory limit that is hit, a call that spends its work budget. A text whose
+// bytes are not all GBK is matched as the code-page conversion reads it: each byte that does not
+// form a GBK character counts as one "?" (so a page cut off in the middle of a character still
+// yields its matches).
 //
 // Work budget: the match limit bounds one attempt, but a hostile page (thousands of anchors that
 // never close) makes thousands of short attempts, each searching on to the end of the page. So
 // every call also has a budget of the calling thread's processor time for all its attempts
-// together, checked as each attempt starts, on JIT code and in the interpreter alike; a call
-// that spends it raises LimitHit. The budget grows with the text, so that a large real page
-// (linear work) still matches in full while a hostile one (quadratic work) fails early. A text
-// whose bytes are not all GBK is matched as the code-page conversion reads it: each byte that does
-// not form a GBK character counts as one "?" (so a page cut off in the middle of a character still
-// yields its matches).
+// together; a call that spends it raises LimitHit. The interpreter checks it as each attempt
+// starts; JIT code searches 64 KiB of start positions at a time and checks it between searches
+// (within a search its early-fail optimisation keeps such pages linear). The budget grows with
+// the text, so that a large real page (linear work) still matches in full while a hostile one
+// (quadratic work) fails early.
 //
 // One object per owner; an object is not thread-safe and must be used by one thread at a time.
 // Compiled patterns are cached in the object, so a worker that runs the same few patterns over
