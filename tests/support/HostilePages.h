@@ -1,6 +1,6 @@
 // Pages that make a backtracking matcher work quadratically with the engine's own patterns: many
 // starts of a match whose end never comes, each start searching on to the end of the page (or of
-// the line). Used by the pattern service's tests, its benchmark and the page fuzzers' seeds.
+// the line). Used by the pattern service's tests and its benchmark.
 // Every page is GBK with CR LF line ends, at least `bytes` long.
 #pragma once
 
