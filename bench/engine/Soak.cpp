@@ -113,14 +113,16 @@ int Run(const TSoakOptions& options) {
   TScopedQueueDispatcher ui;
   TEngineLocks::Create();
 
+  // What the site handler uses outlives the server, whose threads may still run it as it ends.
+  TRandom random;
+  std::atomic<bool> ending{false};
+  auto pick = [&random] { return SiteUrl(random.Below(kSites)); };
   TSimulatedWeb web;
   TConnectToWeb connect(web);
   TEngineSites sites(web);
-  TRandom random;
 
   // Company sites and the filing lookup: random delay, some failures. The delay is slept in
   // short steps so that the server's threads are free soon after the run ends.
-  std::atomic<bool> ending{false};
   web.SetDefaultHandler([&random, &options, &ending](const TRequest& r) {
     const Clock::time_point until =
         Clock::now() +
@@ -135,7 +137,6 @@ int Run(const TSoakOptions& options) {
     std::sscanf(r.host.c_str(), "www.s%d.", &n);
     return CompanyPage(n);
   });
-  auto pick = [&random] { return SiteUrl(random.Below(kSites)); };
   sites.SetGenerator(TSearchEngine::Baidu, [&](int) {
     TBaiduPage page;
     for (int i = 0; i < kResultsPerPage / 2; ++i) {
