@@ -1,5 +1,11 @@
 // FindAll throughput of every engine pattern on a generated result page and company page of
-// 1 MB each (GBK, CR LF line ends, as the collectors and the crawler hold them).
+// 1 MB each (GBK, CR LF line ends, as the collectors and the crawler hold them), on JIT code and
+// in the interpreter. The service converts a text to UTF-8 once and keeps it for the next call
+// on the same text: BM_FindAll matches the same page again and again and so leaves the
+// conversion out; BM_FindAllOnNewText meets a new page every call and pays it, as the first
+// pattern run over a fetched page does; BM_PagePass runs every pattern over one new page, as
+// the collectors and the crawler do together. BM_HostilePage times the pages that make a
+// backtracking matcher quadratic, until the work budget stops them (counter failed=1).
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -9,6 +15,7 @@
 #include "base/Text.h"
 #include "engine/RegExp.h"
 #include "engine/records/EngineSettings.h"
+#include "support/HostilePages.h"
 
 namespace vlmr {
 namespace {
@@ -124,11 +131,23 @@ const std::string& Page(int which) {
   return which == 0 ? result : company;
 }
 
-void BM_FindAll(benchmark::State& state, std::string pattern, int page, bool jit) {
-  const std::string& text = Page(page);
+// The page and a copy that differs in its last byte: taken in turn, each call meets a text the
+// service has not converted yet.
+const std::string& OtherPage(int which) {
+  static const std::string result = Page(0).substr(0, Page(0).size() - 1) + " ";
+  static const std::string company = Page(1).substr(0, Page(1).size() - 1) + " ";
+  return which == 0 ? result : company;
+}
+
+TRegExpLimits Limits(bool jit) {
   TRegExpLimits limits;
   limits.useJit = jit;
-  TRegExp re(limits);
+  return limits;
+}
+
+void BM_FindAll(benchmark::State& state, std::string pattern, int page, bool jit) {
+  const std::string& text = Page(page);
+  TRegExp re(Limits(jit));
   std::size_t found = 0;
   for (auto _ : state) {
     auto matches = re.FindAll(text, pattern);
@@ -138,6 +157,60 @@ void BM_FindAll(benchmark::State& state, std::string pattern, int page, bool jit
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
   state.counters["matches"] = static_cast<double>(found);
+}
+
+void BM_FindAllOnNewText(benchmark::State& state, std::string pattern, int page, bool jit) {
+  const std::string* texts[] = {&Page(page), &OtherPage(page)};
+  TRegExp re(Limits(jit));
+  std::size_t found = 0;
+  std::size_t turn = 0;
+  for (auto _ : state) {
+    auto matches = re.FindAll(*texts[turn++ & 1], pattern);
+    found = matches.size();
+    benchmark::DoNotOptimize(matches);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(texts[0]->size()));
+  state.counters["matches"] = static_cast<double>(found);
+}
+
+// Every engine pattern over one new page: the conversion once, then 19 searches.
+void BM_PagePass(benchmark::State& state, int page, bool jit) {
+  const std::string* texts[] = {&Page(page), &OtherPage(page)};
+  const auto patterns = patterns::EnginePatterns();
+  TRegExp re(Limits(jit));
+  std::size_t found = 0;
+  std::size_t turn = 0;
+  for (auto _ : state) {
+    const std::string& text = *texts[turn++ & 1];
+    found = 0;
+    for (const auto& p : patterns) {
+      found += re.FindAll(text, p.gbk).size();
+    }
+    benchmark::DoNotOptimize(found);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(texts[0]->size()));
+  state.counters["matches"] = static_cast<double>(found);
+}
+
+// The hostile pages at the sizes a review timed them (minutes in the interpreter without a
+// budget): the time until the call fails, or until it ends when it does not.
+void BM_HostilePage(benchmark::State& state, test::THostilePage page, std::size_t bytes, bool jit) {
+  const std::string text = page.make(bytes);
+  const std::string pattern = Utf8ToGbk(page.patternUtf8);
+  TRegExp re(Limits(jit));
+  bool failed = false;
+  for (auto _ : state) {
+    try {
+      benchmark::DoNotOptimize(re.FindAll(text, pattern));
+      failed = false;
+    } catch (const ERegExpError&) {
+      failed = true;
+    }
+  }
+  state.counters["failed"] = failed ? 1 : 0;
+  state.counters["page_kb"] = static_cast<double>(text.size()) / 1024.0;
 }
 
 // An anchor that is never closed near the top of a CR LF result page: the lazy loop runs over
@@ -170,6 +243,23 @@ BENCHMARK(BM_TextToUtf8)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 const bool registered = [] {
   const char* pages[] = {"result_page", "company_page"};
+  for (bool jit : {true, false}) {
+    for (int page = 0; page < 2; ++page) {
+      std::string name = std::string("BM_PagePass/") + pages[page] + (jit ? "" : "/interpreter");
+      benchmark::RegisterBenchmark(name.c_str(), BM_PagePass, page, jit)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  const std::size_t reviewedBytes[] = {1024 * 1024, 900 * 1024, 253 * 1024, 262 * 1024};
+  for (bool jit : {true, false}) {
+    for (std::size_t i = 0; i < test::HostilePages().size(); ++i) {
+      const auto& page = test::HostilePages()[i];
+      std::string name = std::string("BM_HostilePage/") + page.name + (jit ? "" : "/interpreter");
+      benchmark::RegisterBenchmark(name.c_str(), BM_HostilePage, page, reviewedBytes[i], jit)
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(3);
+    }
+  }
   // JIT code, and the interpreter that runs when JIT is not available.
   for (bool jit : {true, false}) {
     for (const auto& p : patterns::EnginePatterns()) {
@@ -177,6 +267,11 @@ const bool registered = [] {
         std::string name = std::string(jit ? "BM_FindAll/" : "BM_FindAllInterpreter/") + p.name +
                            "/" + pages[page];
         benchmark::RegisterBenchmark(name.c_str(), BM_FindAll, p.gbk, page, jit)
+            ->Unit(benchmark::kMillisecond);
+        std::string fresh =
+            std::string(jit ? "BM_FindAllOnNewText/" : "BM_FindAllOnNewTextInterpreter/") + p.name +
+            "/" + pages[page];
+        benchmark::RegisterBenchmark(fresh.c_str(), BM_FindAllOnNewText, p.gbk, page, jit)
             ->Unit(benchmark::kMillisecond);
       }
     }

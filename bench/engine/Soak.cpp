@@ -1,10 +1,15 @@
 // Soak run of collection: three keyword tasks on all three engines, real collectors and real
 // crawlers at the real pace, against the simulated web with 300 company sites that answer
-// after a random delay and fail 5 % of the time. Reports peak threads, peak memory, crawlers
-// started per engine per second (against the site gates' limits), pages per engine, and how
-// long the workers take to end after StopAll (at most 2 s, or the run fails).
+// after a random delay and fail a share of the time. Reports peak threads, peak live workers,
+// peak memory, crawlers started per engine per second (against the site gates' limits), pages
+// per engine, and how long the workers take to end after StopAll (at most 2 s, or the run
+// fails).
 //
-//   engine_soak [seconds]   (60 by default)
+//   engine_soak [seconds [latency [failures]]]
+//
+// seconds: length of the run (60); latency: the sites' answer delay in milliseconds, "MAX" for
+// 0 to MAX or "MIN-MAX" (0-400); failures: the share of answers that fail, 0 to 1 (0.05). A
+// slow web: engine_soak 120 1000-20000 0.1
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -42,8 +47,13 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kSites = 300;
 constexpr int kResultsPerPage = 6;
-constexpr int kMaxLatencyMs = 400;
-constexpr double kFailureRate = 0.05;
+
+struct TSoakOptions {
+  int seconds = 60;
+  int minLatencyMs = 0;
+  int maxLatencyMs = 400;
+  double failureRate = 0.05;
+};
 
 // A value of /proc/self/status in kB (or a count); 0 when unknown.
 long StatusValue(const char* key) {
@@ -95,28 +105,38 @@ struct TStarts {
   std::map<TCrawlerFlavour, std::vector<Clock::time_point>> times;
 };
 
-int Run(int seconds) {
+int Run(const TSoakOptions& options) {
+  const int seconds = options.seconds;
   InitNetwork();
   TTempFolder folder;
   TCaijiBaidu::SetLastPageFolderForTesting(folder.Path().string());
   TScopedQueueDispatcher ui;
   TEngineLocks::Create();
 
+  // What the site handler uses outlives the server, whose threads may still run it as it ends.
+  TRandom random;
+  std::atomic<bool> ending{false};
+  auto pick = [&random] { return SiteUrl(random.Below(kSites)); };
   TSimulatedWeb web;
   TConnectToWeb connect(web);
   TEngineSites sites(web);
-  TRandom random;
 
-  // Company sites and the filing lookup: random delay, some failures.
-  web.SetDefaultHandler([&random](const TRequest& r) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(random.Below(kMaxLatencyMs)));
-    if (random.Chance(kFailureRate))
+  // Company sites and the filing lookup: random delay, some failures. The delay is slept in
+  // short steps so that the server's threads are free soon after the run ends.
+  web.SetDefaultHandler([&random, &options, &ending](const TRequest& r) {
+    const Clock::time_point until =
+        Clock::now() +
+        std::chrono::milliseconds(options.minLatencyMs +
+                                  random.Below(options.maxLatencyMs - options.minLatencyMs + 1));
+    while (!ending && Clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (random.Chance(options.failureRate))
       return random.Chance(0.5) ? TPage::Faulty(TFault::Reset) : TPage::Error(500, "error");
     int n = 0;
     std::sscanf(r.host.c_str(), "www.s%d.", &n);
     return CompanyPage(n);
   });
-  auto pick = [&random] { return SiteUrl(random.Below(kSites)); };
   sites.SetGenerator(TSearchEngine::Baidu, [&](int) {
     TBaiduPage page;
     for (int i = 0; i < kResultsPerPage / 2; ++i) {
@@ -187,10 +207,12 @@ int Run(int seconds) {
     task->StopAll();
   bool drained = TWorkerRegistry::WaitUntilEmpty(10000, [&] { ui->ProcessEvents(); });
   const double drainMs = std::chrono::duration<double, std::milli>(Clock::now() - stop).count();
+  ending = true;
   web.ReleaseStalls();
 
-  std::printf("soak: %.1f s, 3 tasks x 3 engines, %d sites, latency 0-%d ms, %.0f %% failures\n",
-              elapsed, kSites, kMaxLatencyMs, kFailureRate * 100);
+  std::printf("soak: %.1f s, 3 tasks x 3 engines, %d sites, latency %d-%d ms, %.0f %% failures\n",
+              elapsed, kSites, options.minLatencyMs, options.maxLatencyMs,
+              options.failureRate * 100);
   std::printf("peak threads %ld, peak live workers %d, peak memory (VmHWM) %ld kB\n", peakThreads,
               peakWorkers, StatusValue("VmHWM"));
   std::printf("result pages: Baidu %d, Sogou %d, 360 %d; companies reported %d\n", pages["百度"],
@@ -240,6 +262,28 @@ int Run(int seconds) {
 }  // namespace vlmr::test
 
 int main(int argc, char** argv) {
-  int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-  return vlmr::test::Run(seconds > 0 ? seconds : 60);
+  vlmr::test::TSoakOptions options;
+  if (argc > 1) {
+    options.seconds = std::atoi(argv[1]);
+  }
+  if (argc > 2) {
+    int low = 0;
+    int high = 0;
+    if (std::sscanf(argv[2], "%d-%d", &low, &high) == 2) {
+      options.minLatencyMs = low;
+      options.maxLatencyMs = high;
+    } else {
+      options.maxLatencyMs = std::atoi(argv[2]);
+    }
+  }
+  if (argc > 3) {
+    options.failureRate = std::atof(argv[3]);
+  }
+  if (options.seconds <= 0 || options.minLatencyMs < 0 ||
+      options.maxLatencyMs < options.minLatencyMs || options.failureRate < 0 ||
+      options.failureRate > 1) {
+    std::fprintf(stderr, "usage: engine_soak [seconds [latency-ms or min-max [failure share]]]\n");
+    return 2;
+  }
+  return vlmr::test::Run(options);
 }

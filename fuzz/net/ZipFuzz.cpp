@@ -1,5 +1,6 @@
 // Arbitrary bytes as a ZIP archive unpacked into a fresh folder: whatever the archive says,
-// nothing may appear beside that folder, and nothing inside it may be a link.
+// nothing may appear beside that folder, and nothing inside it may be a link. The folders live
+// in one temporary folder per process, removed when the process ends.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,10 @@ struct TFolders {
     archive = root / "in.zip";
     fs::remove_all(root);
     fs::create_directories(sandbox);
+  }
+  ~TFolders() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
   }
 };
 

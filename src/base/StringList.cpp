@@ -1,11 +1,38 @@
 #include "base/StringList.h"
 
+#include <cstdint>
+
 #include "base/Text.h"
 
 namespace vlmr {
 
+std::size_t TUniqueStringList::TFoldedHash::operator()(std::string_view text) const {
+  // FNV-1a over the bytes, with the letters of single-byte characters lowered: texts equal
+  // without regard to case hash alike.
+  std::uint64_t hash = 14695981039346656037ull;
+  auto mix = [&hash](char c) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    if (GbkCharLength(text, i) == 2) {
+      mix(text[i]);
+      mix(text[i + 1]);
+      i += 2;
+    } else {
+      char c = text[i++];
+      mix(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    }
+  }
+  return static_cast<std::size_t>(hash);
+}
+
+bool TUniqueStringList::TFoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  return SameText(a, b);
+}
+
 bool TUniqueStringList::Add(std::string_view text) {
-  if (Contains(text)) {
+  if (!folded_.emplace(text).second) {
     return false;
   }
   items_.emplace_back(text);
@@ -13,12 +40,12 @@ bool TUniqueStringList::Add(std::string_view text) {
 }
 
 bool TUniqueStringList::Contains(std::string_view text) const {
-  for (const auto& item : items_) {
-    if (SameText(item, text)) {
-      return true;
-    }
-  }
-  return false;
+  return folded_.find(text) != folded_.end();
+}
+
+void TUniqueStringList::Clear() {
+  items_.clear();
+  folded_.clear();
 }
 
 std::string TUniqueStringList::TextForm() const {

@@ -1,9 +1,12 @@
 // Ordered list of texts that ignores an add equal to an entry without regard to letter case.
+// The test for an equal entry is a lookup in a case-folded hash set kept beside the list, so a
+// list of thousands of entries adds in constant time.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vlmr {
@@ -14,7 +17,7 @@ class TUniqueStringList {
   // Returns true when it was appended.
   bool Add(std::string_view text);
   bool Contains(std::string_view text) const;
-  void Clear() { items_.clear(); }
+  void Clear();
 
   std::size_t size() const { return items_.size(); }
   bool empty() const { return items_.empty(); }
@@ -26,10 +29,21 @@ class TUniqueStringList {
   // Every entry followed by CR LF.
   std::string TextForm() const;
 
-  bool operator==(const TUniqueStringList&) const = default;
+  bool operator==(const TUniqueStringList& other) const { return items_ == other.items_; }
 
  private:
+  // Hash and equality of GBK texts with ASCII letters folded (SameText's reading).
+  struct TFoldedHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const;
+  };
+  struct TFoldedEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+
   std::vector<std::string> items_;
+  std::unordered_set<std::string, TFoldedHash, TFoldedEqual> folded_;
 };
 
 }  // namespace vlmr

@@ -3,6 +3,9 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+#include <atomic>
+#include <ctime>
 #include <unordered_map>
 
 #include "base/Text.h"
@@ -27,6 +30,86 @@ constexpr std::uint32_t kCompileOptions =
 // Upper bound of the compiled-pattern cache. Owners run a handful of fixed patterns; a caller
 // that builds patterns from data must not make the cache grow without end.
 constexpr std::size_t kCacheLimit = 64;
+
+// The interpreter's form of a pattern opens with a callout, which runs before every attempt, so
+// that the work budget is checked as attempts start. The group keeps top-level alternatives
+// under the callout; "\E" ends a "\Q" the pattern left open and is ignored otherwise. JIT code
+// runs the pattern as written: any callout turns off the JIT's early-fail optimisation, which is
+// what keeps the hostile shapes linear there (an attempt that fails where an earlier one failed
+// stops at once).
+constexpr std::string_view kAttemptOpen = "(?C1)(?:";
+constexpr std::string_view kAttemptClose = "\\E)";
+
+// JIT code searches at most this many bytes of start positions per call, so that the budget is
+// checked between calls even on a page where one call would try every start of the page.
+constexpr PCRE2_SIZE kJitStartWindow = 64 * 1024;
+
+// Reading the processor clock is a system call: the budget reads it about once per this much
+// work, judged by the cost per attempt seen so far.
+constexpr std::chrono::nanoseconds kCheckEvery = std::chrono::microseconds(500);
+constexpr std::uint64_t kMaxAttemptsPerCheck = 256;
+
+std::atomic<bool> interpreterOnly{false};
+
+std::chrono::nanoseconds ThreadCpuTime() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// The work budget of the FindAll call in progress, counted in attempts (interpreter) or
+// searches (JIT code).
+class TBudget {
+ public:
+  void Start(std::chrono::nanoseconds (*clockFn)(), std::chrono::nanoseconds allowed) {
+    clock_ = clockFn;
+    lastCheck_ = clock_();
+    deadline_ = lastCheck_ + allowed;
+    attempts_ = 0;
+    sinceCheck_ = 0;
+    interval_ = 1;
+    spent_ = false;
+  }
+
+  // False once the budget is spent.
+  bool Attempt() {
+    ++attempts_;
+    if (++sinceCheck_ < interval_) {
+      return true;
+    }
+    const std::chrono::nanoseconds now = clock_();
+    if (now >= deadline_) {
+      spent_ = true;
+      return false;
+    }
+    // The interval grows at most twofold per check: the first checks come before much work.
+    const auto perAttempt = (now - lastCheck_) / static_cast<std::int64_t>(sinceCheck_);
+    const std::uint64_t most = std::min(interval_ * 2, kMaxAttemptsPerCheck);
+    interval_ = perAttempt.count() > 0
+                    ? std::clamp<std::uint64_t>(
+                          static_cast<std::uint64_t>(kCheckEvery / perAttempt), 1, most)
+                    : most;
+    lastCheck_ = now;
+    sinceCheck_ = 0;
+    return true;
+  }
+
+  bool Spent() const { return spent_; }
+  std::uint64_t Attempts() const { return attempts_; }
+
+ private:
+  std::chrono::nanoseconds (*clock_)() = ThreadCpuTime;
+  std::chrono::nanoseconds deadline_{};
+  std::chrono::nanoseconds lastCheck_{};
+  std::uint64_t attempts_ = 0;
+  std::uint64_t sinceCheck_ = 0;
+  std::uint64_t interval_ = 1;
+  bool spent_ = false;
+};
+
+int OnAttempt(pcre2_callout_block*, void* data) {
+  return static_cast<TBudget*>(data)->Attempt() ? 0 : PCRE2_ERROR_CALLOUT;
+}
 
 std::string Pcre2Message(int code) {
   PCRE2_UCHAR buffer[256];
@@ -90,6 +173,12 @@ struct JitStackDeleter {
 
 using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
 
+struct TCompiled {
+  CodePtr code;
+  bool jit = false;             // JIT code, searched a window of start positions per call
+  bool countsAttempts = false;  // opens with the attempt callout
+};
+
 bool JitAvailable() {
   std::uint32_t jit = 0;
   return pcre2_config(PCRE2_CONFIG_JIT, &jit) >= 0 && jit != 0;
@@ -105,8 +194,10 @@ struct TRegExp::TState {
   // groups (it reports 0, "ovector too small", on success).
   std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData;
   bool jit = false;
+  std::chrono::nanoseconds (*clock)() = ThreadCpuTime;
+  TBudget budget;
   // Keyed by the pattern as the caller passed it (GBK).
-  std::unordered_map<std::string, CodePtr> cache;
+  std::unordered_map<std::string, TCompiled> cache;
   // The last text searched and its checked UTF-8 form: callers run many patterns over one page,
   // and the conversion costs more than most searches.
   std::string lastText;
@@ -123,7 +214,11 @@ struct TRegExp::TState {
     pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_LF);
     pcre2_set_match_limit(matchContext.get(), limits.matchLimit);
     pcre2_set_heap_limit(matchContext.get(), limits.heapLimitKiB);
-    jit = limits.useJit && JitAvailable();
+    pcre2_set_callout(matchContext.get(), OnAttempt, &budget);
+    if (limits.clock) {
+      clock = limits.clock;
+    }
+    jit = limits.useJit && !interpreterOnly.load() && JitAvailable();
     if (jit) {
       std::size_t start = limits.jitStackBytes < 32 * 1024 ? limits.jitStackBytes : 32 * 1024;
       jitStack.reset(pcre2_jit_stack_create(start, limits.jitStackBytes, nullptr));
@@ -135,10 +230,10 @@ struct TRegExp::TState {
     }
   }
 
-  const pcre2_code* Compiled(std::string_view pattern) {
+  const TCompiled& Compiled(std::string_view pattern) {
     auto found = cache.find(std::string(pattern));
     if (found != cache.end()) {
-      return found->second.get();
+      return found->second;
     }
     std::string utf8 = GbkToUtf8(pattern);
     // GbkToUtf8 writes "?" for each byte that is not GBK. In a pattern that would silently turn
@@ -147,25 +242,44 @@ struct TRegExp::TState {
       throw ERegExpError(ERegExpError::TKind::BadPattern, "the pattern is not GBK text");
     }
     std::string prepared = PreparePattern(utf8);
+    // The pattern as written decides whether it is valid and where an error lies.
     int error = 0;
     PCRE2_SIZE offset = 0;
-    CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(prepared.data()), prepared.size(),
-                               kCompileOptions, &error, &offset, compileContext.get()));
-    if (!code) {
+    TCompiled compiled;
+    compiled.code = Compile(prepared, 0, &error, &offset);
+    if (!compiled.code) {
       throw ERegExpError(
           ERegExpError::TKind::BadPattern,
           "pattern error at offset " + std::to_string(offset) + ": " + Pcre2Message(error));
     }
     if (jit) {
-      // A pattern JIT cannot take runs in the interpreter: pcre2_match picks whichever exists.
-      (void)pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
+      if (CodePtr windowed = Compile(prepared, PCRE2_USE_OFFSET_LIMIT, &error, &offset);
+          windowed && pcre2_jit_compile(windowed.get(), PCRE2_JIT_COMPLETE) == 0) {
+        compiled.code = std::move(windowed);
+        compiled.jit = true;
+      }
+    }
+    if (!compiled.jit) {
+      // A pattern whose end the wrapping would change (a comment in extended mode, a
+      // start-of-pattern setting) keeps its own form; its budget is then checked between
+      // searches only.
+      std::string counted;
+      counted.reserve(prepared.size() + kAttemptOpen.size() + kAttemptClose.size());
+      counted.append(kAttemptOpen).append(prepared).append(kAttemptClose);
+      if (CodePtr wrapped = Compile(counted, 0, &error, &offset)) {
+        compiled.code = std::move(wrapped);
+        compiled.countsAttempts = true;
+      }
     }
     if (cache.size() >= kCacheLimit) {
       cache.clear();
     }
-    const pcre2_code* result = code.get();
-    cache.emplace(std::string(pattern), std::move(code));
-    return result;
+    return cache.emplace(std::string(pattern), std::move(compiled)).first->second;
+  }
+
+  CodePtr Compile(const std::string& utf8, std::uint32_t options, int* error, PCRE2_SIZE* offset) {
+    return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8.data()), utf8.size(),
+                                 kCompileOptions | options, error, offset, compileContext.get()));
   }
 };
 
@@ -204,7 +318,8 @@ std::vector<std::string> TRegExp::FindAll(std::string_view text, std::string_vie
   if (!state_) {
     state_ = std::make_unique<TState>(limits_);
   }
-  const pcre2_code* code = state_->Compiled(pattern);
+  const TCompiled& compiled = state_->Compiled(pattern);
+  const pcre2_code* code = compiled.code.get();
 
   if (text != state_->lastText) {
     std::string converted = GbkToUtf8(text);
@@ -221,15 +336,37 @@ std::vector<std::string> TRegExp::FindAll(std::string_view text, std::string_vie
   pcre2_match_data* data = state_->matchData.get();
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
 
+  TBudget& budget = state_->budget;
+  budget.Start(state_->clock,
+               limits_.budgetBase +
+                   std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       limits_.budgetPerMiB * (static_cast<double>(size) / (1024.0 * 1024.0))));
+  pcre2_match_context* context = state_->matchContext.get();
+
   std::vector<std::string> matches;
   PCRE2_SIZE start = 0;
   while (start <= size) {
-    int rc = pcre2_match(code, subject, size, start, PCRE2_NO_UTF_CHECK, data,
-                         state_->matchContext.get());
-    if (rc == PCRE2_ERROR_NOMATCH) {
+    // Searches without the callout count as one attempt each.
+    if (!compiled.countsAttempts && !budget.Attempt()) {
       break;
     }
+    pcre2_set_offset_limit(context, compiled.jit ? start + kJitStartWindow : PCRE2_UNSET);
+    int rc = pcre2_match(code, subject, size, start, PCRE2_NO_UTF_CHECK, data, context);
+    if (rc == PCRE2_ERROR_NOMATCH) {
+      if (!compiled.jit || size - start <= kJitStartWindow) {
+        break;
+      }
+      // Nothing starts in this window: go on after it, at a character's first byte.
+      start += kJitStartWindow + 1;
+      while (start < size && (subject[start] & 0xC0) == 0x80) {
+        ++start;
+      }
+      continue;
+    }
     if (rc < 0) {
+      if (budget.Spent()) {
+        break;
+      }
       bool limit = rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT ||
                    rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT ||
                    rc == PCRE2_ERROR_NOMEMORY;
@@ -252,7 +389,16 @@ std::vector<std::string> TRegExp::FindAll(std::string_view text, std::string_vie
       break;
     }
   }
+  if (budget.Spent()) {
+    throw ERegExpError(ERegExpError::TKind::LimitHit,
+                       "matching failed: the work budget for this text was spent after " +
+                           std::to_string(budget.Attempts()) + " attempts");
+  }
   return matches;
+}
+
+void TRegExp::SetInterpreterOnlyForTesting(bool on) {
+  interpreterOnly.store(on);
 }
 
 }  // namespace vlmr

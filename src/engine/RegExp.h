@@ -12,9 +12,19 @@
 // which matches the same texts without backtracking exponentially over CR LF line ends.
 //
 // Errors raise ERegExpError, never "no match": a pattern PCRE2 rejects, a pattern that is not
-// GBK, a match or memory limit that is hit. A text whose bytes are not all GBK is matched as the
-// code-page conversion reads it: each byte that does not form a GBK character counts as one "?"
-// (so a page cut off in the middle of a character still yields its matches).
+// GBK, a match or memory limit that is hit, a call that spends its work budget. A text whose
+// bytes are not all GBK is matched as the code-page conversion reads it: each byte that does not
+// form a GBK character counts as one "?" (so a page cut off in the middle of a character still
+// yields its matches).
+//
+// Work budget: the match limit bounds one attempt, but a hostile page (thousands of anchors that
+// never close) makes thousands of short attempts, each searching on to the end of the page. So
+// every call also has a budget of the calling thread's processor time for all its attempts
+// together; a call that spends it raises LimitHit. The interpreter checks it as each attempt
+// starts; JIT code searches 64 KiB of start positions at a time and checks it between searches
+// (within a search its early-fail optimisation keeps such pages linear). The budget grows with
+// the text, so that a large real page (linear work) still matches in full while a hostile one
+// (quadratic work) fails early.
 //
 // One object per owner; an object is not thread-safe and must be used by one thread at a time.
 // Compiled patterns are cached in the object, so a worker that runs the same few patterns over
@@ -22,6 +32,7 @@
 // one page convert it once. Nothing is allocated before the first FindAll.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -55,6 +66,13 @@ struct TRegExpLimits {
   std::uint32_t heapLimitKiB = 64 * 1024;   // backtracking memory of the interpreter
   std::size_t jitStackBytes = 1024 * 1024;  // largest JIT stack, reserved on first use
   bool useJit = true;  // false runs the interpreter only (also used when JIT is unavailable)
+  // Work budget of one FindAll call: budgetBase plus budgetPerMiB for each MiB of the text (the
+  // slowest real 1 MB page takes under 40 ms in the interpreter).
+  std::chrono::nanoseconds budgetBase = std::chrono::milliseconds(50);
+  std::chrono::nanoseconds budgetPerMiB = std::chrono::milliseconds(100);
+  // What the budget is measured on: the calling thread's processor time by default, so that a
+  // loaded machine does not fail real pages. Tests give a clock of their own.
+  std::chrono::nanoseconds (*clock)() = nullptr;
 };
 
 class TRegExp {
@@ -71,6 +89,10 @@ class TRegExp {
 
   // The pattern PCRE2 is given for `pattern` (UTF-8, after the lazy-loop rewrite).
   static std::string PreparePattern(std::string_view patternUtf8);
+
+  // Makes every object that has not searched yet run the interpreter only, as on a system where
+  // JIT code cannot be made (tests and fuzzers of the interpreter path). Process-wide.
+  static void SetInterpreterOnlyForTesting(bool on);
 
  private:
   struct TState;

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/Text.h"
 #include "engine/records/EngineSettings.h"
+#include "support/HostilePages.h"
 
 namespace vlmr {
 namespace {
@@ -183,6 +185,124 @@ TEST(RegExpFindAll, DialectReadings) {
       {R"(\u5730\x41)", "地a", {"地a"}},
       {"ABC", "abc aBc", {"abc", "aBc"}},
   });
+}
+
+// The interpreter's patterns run inside an attempt callout group: top-level alternatives, an
+// open "\\Q" and settings that only the pattern's own form allows must keep their meaning.
+TEST(RegExpFindAll, PatternsKeepTheirMeaningInsideTheBudget) {
+  RunCases({
+      {"b|a", "abc", {"a", "b"}},
+      {"a\\Qb)", "ab) ab", {"ab)"}},
+      {R"(a\Q|b)", "a|b ab", {"a|b"}},
+      {"(?x) a b # a comment", "ab a b", {"ab"}},
+      {"(*NO_START_OPT)ab", "xab", {"ab"}},
+      {R"((a)\1)", "aa a", {"aa"}},
+      {"(?C2)a", "aa", {"a", "a"}},
+  });
+}
+
+// JIT code searches a window of start positions per call: matches right before, on and after a
+// window's edge, one that spans windows, and a window edge inside a Chinese character must give
+// what the interpreter gives.
+TEST(RegExpFindAll, MatchesAcrossSearchWindows) {
+  const std::size_t window = 64 * 1024;
+  std::string text;
+  std::vector<std::string> expected;
+  auto fillTo = [&text](std::size_t at) {
+    while (text.size() < at) {
+      text += text.size() % 3 == 0 ? "地" : "x";
+    }
+  };
+  for (std::size_t at : {window - 3, window + 1, 2 * window, 3 * window + 7}) {
+    fillTo(at);
+    text += "<tr>" + std::to_string(at) + "</tr>";
+    expected.push_back("<tr>" + std::to_string(at) + "</tr>");
+  }
+  fillTo(4 * window - 10);
+  std::string spanning = "<tr>";
+  while (spanning.size() < 2 * window) {
+    spanning += "行";
+  }
+  spanning += "</tr>";
+  text += spanning;
+  expected.push_back(spanning);
+  fillTo(text.size() + window);
+  RunCases({{"<tr>[\\s\\S]*?</tr>", text, expected}});
+}
+
+// The hostile pages that make a backtracking matcher work quadratically: with the interpreter
+// forced (as on a system without JIT) each must fail with LimitHit under the default budget
+// instead of running for seconds (each takes over a second unbounded, minutes at full size);
+// JIT code finishes them without a match. The object stays usable after a failure.
+TEST(RegExpBudget, HostilePagesFailFastInTheInterpreter) {
+  struct HostileCase {
+    const char* name;
+    std::size_t bytes;
+  } cases[] = {
+      {"unclosed_anchors", 128 * 1024},
+      {"unclosed_rows", 128 * 1024},
+      {"blocks_without_snapshot", 64 * 1024},
+      {"line_without_address_end", 48 * 1024},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const test::THostilePage* page = nullptr;
+    for (const auto& p : test::HostilePages()) {
+      page = std::string(p.name) == c.name ? &p : page;
+    }
+    ASSERT_NE(page, nullptr);
+    const std::string text = page->make(c.bytes);
+    const std::string pattern = G(page->patternUtf8);
+
+    // The switch holds for objects that search for the first time while it is on.
+    TRegExp::SetInterpreterOnlyForTesting(true);
+    TRegExp interpreter;
+    try {
+      interpreter.FindAll(text, pattern);
+      ADD_FAILURE() << "no error";
+    } catch (const ERegExpError& e) {
+      EXPECT_EQ(e.Kind(), Kind::LimitHit) << e.what();
+      EXPECT_NE(std::string(e.what()).find("budget"), std::string::npos) << e.what();
+    }
+    TRegExp::SetInterpreterOnlyForTesting(false);
+    EXPECT_EQ(Find(interpreter, "电话 13812345678", kMobile), Strings{"13812345678"});
+
+    TRegExp jit;
+    EXPECT_TRUE(jit.FindAll(text, pattern).empty());
+  }
+}
+
+// The budget is counted over the whole call, across attempts and searches, on both paths: with
+// a clock that advances a millisecond at every reading, a text of many short matches runs out
+// of its 5 ms; with a clock that stands still the same call gives every match.
+std::chrono::nanoseconds SteppingClock() {
+  static std::chrono::nanoseconds now{};
+  return now += std::chrono::milliseconds(1);
+}
+std::chrono::nanoseconds StoppedClock() {
+  return std::chrono::nanoseconds{};
+}
+
+TEST(RegExpBudget, CountsTheWholeCall) {
+  std::string text;
+  for (int i = 0; i < 2000; ++i) {
+    text += "13812345678 ";
+  }
+  for (bool useJit : {true, false}) {
+    SCOPED_TRACE(useJit ? "jit" : "interpreter");
+    TRegExpLimits limits;
+    limits.useJit = useJit;
+    limits.budgetBase = std::chrono::milliseconds(5);
+    limits.budgetPerMiB = {};
+    limits.clock = SteppingClock;
+    TRegExp stepping(limits);
+    EXPECT_THROW(stepping.FindAll(text, G(kMobile)), ERegExpError);
+    // Each call has a budget of its own.
+    EXPECT_EQ(stepping.FindAll("13812345678", G(kMobile)).size(), 1u);
+    limits.clock = StoppedClock;
+    TRegExp stopped(limits);
+    EXPECT_EQ(stopped.FindAll(text, G(kMobile)).size(), 2000u);
+  }
 }
 
 // Global matching: after an empty match the search resumes one character on; a match may then
