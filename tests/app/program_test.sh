@@ -23,6 +23,8 @@ windows() { xdotool search --onlyvisible --name '^vlmr V1\.5$' 2>/dev/null | wc 
 
 "$work/prog/vlmr" > "$work/first.log" 2>&1 &
 first=$!
+# A check that fails early leaves no program behind.
+trap 'kill -9 "$first" 2>/dev/null || true' EXIT
 for _ in $(seq 1 200); do [ "$(windows)" -ge 1 ] && break; sleep 0.1; done
 [ "$(windows)" -eq 1 ] || fail "the first instance shows no window captioned 'vlmr V1.5'"
 
