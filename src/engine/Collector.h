@@ -113,7 +113,6 @@ class TCollectorThread : public TWorkerThread {
   bool CoolDownAfterVerification();
   // Any other answer: the next cool-down is the first one again.
   void ResetCoolDown() { coolDownMs_ = kFirstCoolDownMs; }
-  static constexpr int kCoolDownStepMs = 1000;  // the cool-down is waited in steps of this
 
   TWindowHandle window_;
   TEngineIndex engine_;

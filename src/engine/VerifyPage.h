@@ -22,6 +22,8 @@ std::string VerificationText(TEngineIndex engine);
 
 inline constexpr int kFirstCoolDownMs = 60 * 1000;
 inline constexpr int kLongestCoolDownMs = 30 * 60 * 1000;
+// A cool-down is waited on the pacing clock in naps of at most this.
+inline constexpr int kCoolDownStepMs = 1000;
 // The cool-down after the given one: doubled, at most kLongestCoolDownMs.
 int NextCoolDownMs(int coolDownMs);
 
