@@ -323,7 +323,8 @@ namespace {
 
 // Landlines as the old patterns find them, then the written forms that are valid numbers and
 // whose digits are not listed yet.
-void AddLandlines(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+void AddLandlines(TRegExp& re, std::string_view text,
+                  const std::vector<TLandlineCandidate>& candidates, TComPanyInfo& record) {
   const TContactPatterns& p = ContactPatterns();
   std::vector<std::string> matches = FindAllIf(HasDigitRun(text, 7), re, text, p.landline);
   if (matches.empty()) {
@@ -339,7 +340,7 @@ void AddLandlines(TRegExp& re, std::string_view text, TComPanyInfo& record) {
     listed.insert(DigitsOf(tel));
   }
   std::unordered_set<std::string> rejected;
-  for (const TLandlineCandidate& c : LandlineCandidates(text)) {
+  for (const TLandlineCandidate& c : candidates) {
     std::string digits = c.areaCode + c.number;
     if (listed.count(digits) != 0 || rejected.count(digits) != 0) {
       continue;
@@ -355,7 +356,8 @@ void AddLandlines(TRegExp& re, std::string_view text, TComPanyInfo& record) {
 
 // Mobiles as the old plan's pattern finds them, then the written forms that are valid mobile
 // numbers of today's plan.
-void AddMobiles(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+void AddMobiles(TRegExp& re, std::string_view text, std::vector<std::string>& candidates,
+                TComPanyInfo& record) {
   for (const auto& m :
        FindAllIf(HasDigitRun(text, kMobileLength), re, text, ContactPatterns().mobile)) {
     if (m.size() == kMobileLength) {
@@ -363,7 +365,7 @@ void AddMobiles(TRegExp& re, std::string_view text, TComPanyInfo& record) {
     }
   }
   std::unordered_set<std::string> seen(record.mobiles.begin(), record.mobiles.end());
-  for (std::string& digits : MobileCandidates(text)) {
+  for (std::string& digits : candidates) {
     if (seen.count(digits) != 0) {
       continue;
     }
@@ -378,8 +380,9 @@ void AddMobiles(TRegExp& re, std::string_view text, TComPanyInfo& record) {
 
 bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
   const TContactPatterns& p = ContactPatterns();
-  AddLandlines(re, text, record);
-  AddMobiles(re, text, record);
+  TPhoneCandidates candidates = PhoneCandidates(text);
+  AddLandlines(re, text, candidates.landlines, record);
+  AddMobiles(re, text, candidates.mobiles, record);
   for (const auto& m : FindAllIf(Contains(text, "@"), re, text, p.email)) {
     record.AddEmail(m);
   }

@@ -47,19 +47,22 @@ struct TGroup {
 
 std::vector<TGroup> DigitGroups(std::string_view text) {
   std::vector<TGroup> groups;
+  const char* const data = text.data();
+  const std::size_t size = text.size();
   std::size_t i = 0;
-  while (i < text.size()) {
-    if (!IsDigit(text[i])) {
+  while (true) {
+    while (i < size && !IsDigit(data[i])) {
       ++i;
-      continue;
+    }
+    if (i == size) {
+      return groups;
     }
     const std::size_t begin = i;
-    while (i < text.size() && IsDigit(text[i])) {
+    while (i < size && IsDigit(data[i])) {
       ++i;
     }
     groups.push_back({begin, i});
   }
-  return groups;
 }
 
 bool IsJoiner(char c) {
@@ -104,6 +107,77 @@ std::size_t AfterAreaCode(std::string_view text, const TGroup& g, bool bracketsA
   return bracketed ? pos : std::string_view::npos;
 }
 
+std::vector<std::string> MobilesIn(std::string_view text, const std::vector<TGroup>& groups) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const TGroup& g = groups[i];
+    const std::string_view first = Digits(text, g);
+    // "+8613812345678": the country code glued to the number.
+    if (g.size() == kMobileDigits + 2 && first.starts_with("86") && g.begin > 0 &&
+        text[g.begin - 1] == '+') {
+      if (first[2] == '1') {
+        out.emplace_back(first.substr(2));
+      }
+      continue;
+    }
+    if (first.front() != '1' || (g.size() != 3 && g.size() != 4 && g.size() != kMobileDigits)) {
+      continue;
+    }
+    std::string digits(first);
+    // At most three groups, each of at least three digits, the last of at least four: 3-4-4,
+    // 3-8, 4-3-4, 4-7 (a three-digit group at the end begins the next number).
+    std::size_t last = i;
+    while (digits.size() < kMobileDigits && last + 1 < groups.size() && last < i + 2 &&
+           Joined(text, groups[last], groups[last + 1]) && groups[last + 1].size() >= 3) {
+      ++last;
+      digits += Digits(text, groups[last]);
+    }
+    if (digits.size() == kMobileDigits && groups[last].size() >= 4) {
+      out.push_back(std::move(digits));
+    }
+  }
+  return out;
+}
+
+std::vector<TLandlineCandidate> LandlinesIn(std::string_view text,
+                                            const std::vector<TGroup>& groups) {
+  std::vector<TLandlineCandidate> out;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    const TGroup& g = groups[i];
+    const std::string_view first = Digits(text, g);
+    const bool service = IsServicePrefix(first.substr(0, 3));
+    if (service && g.size() == 10) {
+      out.push_back({std::string(first.substr(0, 3)), std::string(first.substr(3))});
+      continue;
+    }
+    const bool area = (g.size() == 3 || g.size() == 4) && first.front() == '0';
+    if (!(service && g.size() == 3) && !area) {
+      continue;
+    }
+    const std::size_t localBegin = AfterAreaCode(text, g, area);
+    if (localBegin == std::string_view::npos || i + 1 >= groups.size() ||
+        groups[i + 1].begin != localBegin) {
+      continue;
+    }
+    const std::size_t minLocal = 7, maxLocal = area ? 8 : 7;
+    const TGroup& h = groups[i + 1];
+    std::string local(Digits(text, h));
+    if (local.size() < minLocal || local.size() > maxLocal) {
+      // Two joined groups of three or four digits.
+      if (h.size() < 3 || h.size() > 4 || i + 2 >= groups.size() ||
+          !Joined(text, h, groups[i + 2]) || groups[i + 2].size() < 3 || groups[i + 2].size() > 4) {
+        continue;
+      }
+      local += Digits(text, groups[i + 2]);
+      if (local.size() < minLocal || local.size() > maxLocal) {
+        continue;
+      }
+    }
+    out.push_back({std::string(first), std::move(local)});
+  }
+  return out;
+}
+
 }  // namespace
 
 bool IsMobileNumber(std::string_view digits) {
@@ -144,75 +218,16 @@ bool IsLandlineNumber(std::string_view areaCode, std::string_view number) {
 }
 
 std::vector<std::string> MobileCandidates(std::string_view text) {
-  const std::vector<TGroup> groups = DigitGroups(text);
-  std::vector<std::string> out;
-  for (std::size_t i = 0; i < groups.size(); ++i) {
-    const TGroup& g = groups[i];
-    const std::string_view first = Digits(text, g);
-    // "+8613812345678": the country code glued to the number.
-    if (g.size() == kMobileDigits + 2 && first.starts_with("86") && g.begin > 0 &&
-        text[g.begin - 1] == '+') {
-      if (first[2] == '1') {
-        out.emplace_back(first.substr(2));
-      }
-      continue;
-    }
-    if (first.front() != '1' || (g.size() != 3 && g.size() != 4 && g.size() != kMobileDigits)) {
-      continue;
-    }
-    std::string digits(first);
-    // At most three groups, each of at least three digits, the last of at least four: 3-4-4,
-    // 3-8, 4-3-4, 4-7 (a three-digit group at the end begins the next number).
-    std::size_t last = i;
-    while (digits.size() < kMobileDigits && last + 1 < groups.size() && last < i + 2 &&
-           Joined(text, groups[last], groups[last + 1]) && groups[last + 1].size() >= 3) {
-      ++last;
-      digits += Digits(text, groups[last]);
-    }
-    if (digits.size() == kMobileDigits && groups[last].size() >= 4) {
-      out.push_back(std::move(digits));
-    }
-  }
-  return out;
+  return MobilesIn(text, DigitGroups(text));
 }
 
 std::vector<TLandlineCandidate> LandlineCandidates(std::string_view text) {
+  return LandlinesIn(text, DigitGroups(text));
+}
+
+TPhoneCandidates PhoneCandidates(std::string_view text) {
   const std::vector<TGroup> groups = DigitGroups(text);
-  std::vector<TLandlineCandidate> out;
-  for (std::size_t i = 0; i < groups.size(); ++i) {
-    const TGroup& g = groups[i];
-    const std::string_view first = Digits(text, g);
-    const bool service = IsServicePrefix(first.substr(0, 3));
-    if (service && g.size() == 10) {
-      out.push_back({std::string(first.substr(0, 3)), std::string(first.substr(3))});
-      continue;
-    }
-    const bool area = (g.size() == 3 || g.size() == 4) && first.front() == '0';
-    if (!(service && g.size() == 3) && !area) {
-      continue;
-    }
-    const std::size_t localBegin = AfterAreaCode(text, g, area);
-    if (localBegin == std::string_view::npos || i + 1 >= groups.size() ||
-        groups[i + 1].begin != localBegin) {
-      continue;
-    }
-    const std::size_t minLocal = 7, maxLocal = area ? 8 : 7;
-    const TGroup& h = groups[i + 1];
-    std::string local(Digits(text, h));
-    if (local.size() < minLocal || local.size() > maxLocal) {
-      // Two joined groups of three or four digits.
-      if (h.size() < 3 || h.size() > 4 || i + 2 >= groups.size() ||
-          !Joined(text, h, groups[i + 2]) || groups[i + 2].size() < 3 || groups[i + 2].size() > 4) {
-        continue;
-      }
-      local += Digits(text, groups[i + 2]);
-      if (local.size() < minLocal || local.size() > maxLocal) {
-        continue;
-      }
-    }
-    out.push_back({std::string(first), std::move(local)});
-  }
-  return out;
+  return {MobilesIn(text, groups), LandlinesIn(text, groups)};
 }
 
 }  // namespace vlmr

@@ -40,4 +40,11 @@ struct TLandlineCandidate {
 // group of 10 digits beginning with either.
 std::vector<TLandlineCandidate> LandlineCandidates(std::string_view text);
 
+// Both kinds of candidates, the page's digits read once.
+struct TPhoneCandidates {
+  std::vector<std::string> mobiles;
+  std::vector<TLandlineCandidate> landlines;
+};
+TPhoneCandidates PhoneCandidates(std::string_view text);
+
 }  // namespace vlmr

@@ -140,6 +140,39 @@ TEST(PageText, GbkSearchesFindOnlyWholeCharacters) {
   EXPECT_EQ(FindGbk("abcabc", "c", 3), 5u);
 }
 
+// FindGbk against a walk over the characters, on every text of up to six bytes made of
+// ASCII, lead-range bytes and the bytes of "地" (B5 D8), from every start.
+TEST(PageText, GbkFindAgreesWithACharacterWalk) {
+  const char alphabet[] = {'a', '_', '\x81', '\xB5', '\xD8'};
+  auto walk = [](std::string_view text, std::string_view needle, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); i += GbkCharLength(text, i)) {
+      if (text.substr(i, needle.size()) == needle) {
+        return i;
+      }
+    }
+    return std::string_view::npos;
+  };
+  std::string text;
+  for (std::size_t length = 1; length <= 6; ++length) {
+    std::size_t count = 1;
+    for (std::size_t i = 0; i < length; ++i) {
+      count *= std::size(alphabet);
+    }
+    for (std::size_t n = 0; n < count; ++n) {
+      text.clear();
+      for (std::size_t i = 0, k = n; i < length; ++i, k /= std::size(alphabet)) {
+        text.push_back(alphabet[k % std::size(alphabet)]);
+      }
+      for (std::string_view needle : {std::string_view("\xB5\xD8"), std::string_view("_")}) {
+        for (std::size_t from = 0; from < length; from += GbkCharLength(text, from)) {
+          ASSERT_EQ(FindGbk(text, needle, from), walk(text, needle, from))
+              << testing::PrintToString(text) << " from " << from;
+        }
+      }
+    }
+  }
+}
+
 // The value of the first address label, in the layouts pages use; each page as the crawler
 // holds it, from a UTF-8 and from a GBK body, with CR LF and with LF line ends.
 TEST(AddressOf, TakesTheFirstLabelsValueInEveryLayout) {
