@@ -101,7 +101,7 @@ TPage ResultPage(TSearchEngine engine) {
   return page;
 }
 
-class VerifyCollectorTest : public CollectorTest {
+class CollectorVerificationTest : public CollectorTest {
  protected:
   void SetUp() override {
     CollectorTest::SetUp();
@@ -128,7 +128,7 @@ class VerifyCollectorTest : public CollectorTest {
 // Three verification pages in a row, results, one more: each is asked for again after a
 // cool-down of 1, 2 and 4 minutes, then 1 minute again; only pages with results count, and a
 // verification page starts no crawler.
-TEST_F(VerifyCollectorTest, PageIsAskedForAgainAfterADoublingCoolDown) {
+TEST_F(CollectorVerificationTest, PageIsAskedForAgainAfterADoublingCoolDown) {
   for (const TVerifyCase& c : kCases) {
     SCOPED_TRACE(c.name);
     Script(c, "VVVRV");
@@ -164,7 +164,7 @@ TEST_F(VerifyCollectorTest, PageIsAskedForAgainAfterADoublingCoolDown) {
   }
 }
 
-TEST_F(VerifyCollectorTest, CoolDownStopsGrowingAtHalfAnHour) {
+TEST_F(CollectorVerificationTest, CoolDownStopsGrowingAtHalfAnHour) {
   const TVerifyCase& c = kCases[0];
   Script(c, "VVVVVVVR");
   RunEnginePages(c.engine, "k", 0, 1);
@@ -179,7 +179,7 @@ TEST_F(VerifyCollectorTest, CoolDownStopsGrowingAtHalfAnHour) {
 
 // Baidu keeps asking for verification; Sogou and 360, in the same task, page on and start
 // their crawlers meanwhile.
-TEST_F(VerifyCollectorTest, OtherEnginesGoOn) {
+TEST_F(CollectorVerificationTest, OtherEnginesGoOn) {
   Script(kCases[0], "VVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVVV");
   sites_.SetPage(TSearchEngine::Sogou, 0, ResultPage(TSearchEngine::Sogou));
   sites_.SetPage(TSearchEngine::So360, 0, ResultPage(TSearchEngine::So360));
@@ -226,7 +226,7 @@ TEST_F(VerifyCollectorTest, OtherEnginesGoOn) {
 
 // With the clock standing, a cool-down would last for ever: a stop ends it, and the collector
 // reports the page it was asked for.
-TEST_F(VerifyCollectorTest, AStopDuringTheCoolDownEndsTheCollector) {
+TEST_F(CollectorVerificationTest, AStopDuringTheCoolDownEndsTheCollector) {
   for (const TVerifyCase& c : kCases) {
     SCOPED_TRACE(c.name);
     Script(c, "V");
@@ -251,7 +251,7 @@ TEST_F(VerifyCollectorTest, AStopDuringTheCoolDownEndsTheCollector) {
 
 // A pause during the cool-down holds it: however much time passes, no request is made until
 // the collector is resumed.
-TEST_F(VerifyCollectorTest, APauseDuringTheCoolDownHoldsIt) {
+TEST_F(CollectorVerificationTest, APauseDuringTheCoolDownHoldsIt) {
   const TVerifyCase& c = kCases[2];
   Script(c, "V");
   TCollectorThread* collector = StartEngine(c.engine, "k", 0);
