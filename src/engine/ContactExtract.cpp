@@ -169,6 +169,19 @@ bool IsTrailingSeparator(std::string_view ch) {
   return std::find(trailing.begin(), trailing.end(), ch) != trailing.end();
 }
 
+// Length of the character at `pos` as the code page reads it: a lead byte with a valid second
+// byte (0x40-0x7E, 0x80-0xFE) is one character; any other byte stands alone, so a markup byte
+// after a stray lead byte is never taken into the text.
+std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
+  if (pos + 1 < text.size() && IsGbkLeadByte(text[pos])) {
+    const auto trail = static_cast<unsigned char>(text[pos + 1]);
+    if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
+      return 2;
+    }
+  }
+  return 1;
+}
+
 // The ASCII digits of a text, in order.
 std::string DigitsOf(std::string_view text) {
   std::string digits;
@@ -310,7 +323,7 @@ std::string AddressOf(std::string_view text) {
       pos += n;
       continue;
     }
-    const std::size_t n = GbkCharLength(text, pos);
+    const std::size_t n = CharLengthAt(text, pos);
     if (!IsTrailingSeparator(text.substr(pos, n))) {
       contentEnd = pos + n;
     }

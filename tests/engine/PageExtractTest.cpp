@@ -225,8 +225,11 @@ TEST(AddressOf, TakesTheFirstLabelsValueInEveryLayout) {
   // The label is two whole characters: "址" inside two other characters is none.
   const std::string straddling = "\xB0\xB5\xD8\xA1\xB0\xD6\xB7\xA1";
   EXPECT_EQ(AddressOf(G("地") + straddling + G("：广州市")), "");
-  // A trailing separator that is the second byte of a double-byte character stays with it.
+  // A trailing separator that is the second byte of a double-byte character stays with it; a
+  // stray lead byte does not take the markup after it into the address.
   EXPECT_EQ(AddressOf(G("地址：广州市") + "\x81|"), G("广州市") + "\x81|");
+  EXPECT_EQ(AddressOf(G("地址：广州市") + "\xBA<br>" + G("电话")), G("广州市") + "\xBA");
+  EXPECT_EQ(AddressOf(G("地址：广州市") + "\xBA\r\n"), G("广州市") + "\xBA");
 }
 
 Strings Titles(std::initializer_list<const char*> titlesUtf8) {
