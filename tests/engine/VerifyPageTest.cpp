@@ -75,6 +75,9 @@ const TVerifyCase kCases[] = {
     {"Baidu redirect", TSearchEngine::Baidu, ENGINE_BAIDU, TVerifyForm::Redirect},
     {"Baidu page", TSearchEngine::Baidu, ENGINE_BAIDU, TVerifyForm::Page},
     {"Sogou redirect", TSearchEngine::Sogou, ENGINE_SOGOU, TVerifyForm::Redirect},
+    // A verification page that fails to load is still one: it does not end the collector.
+    {"Sogou redirect to an error", TSearchEngine::Sogou, ENGINE_SOGOU,
+     TVerifyForm::RedirectToError},
     {"360 page", TSearchEngine::So360, ENGINE_360, TVerifyForm::Page},
     {"360 redirect", TSearchEngine::So360, ENGINE_360, TVerifyForm::Redirect},
 };

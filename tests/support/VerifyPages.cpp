@@ -30,6 +30,9 @@ TPage VerificationAnswer(TSearchEngine engine, TVerifyForm form) {
       return TPage::Redirect(std::string("http://") + BaiduVerifyHost +
                              "/static/captcha/tuxing.html?ak=sim&backurl=%2Fs%3Fwd%3Dx");
     case TSearchEngine::Sogou:
+      if (form == TVerifyForm::RedirectToError)
+        return TPage::Redirect(std::string("http://") + SogouSearchHost + SogouVerifyPath +
+                               "util/gone.php");
       return TPage::Redirect(std::string("http://") + SogouSearchHost + SogouVerifyPath +
                              "?from=%2Fweb%3Fquery%3Dx");
     case TSearchEngine::So360:

@@ -9,13 +9,17 @@
 
 namespace vlmr::test {
 
-enum class TVerifyForm { Redirect, Page };
+enum class TVerifyForm {
+  Redirect,
+  Page,
+  RedirectToError,  // Sogou: the redirect leads to an /antispider/ address that answers 404
+};
 
 // Serves the pages the redirects lead to (on the engines' hosts too: add after TEngineSites).
 void AddVerificationSites(TSimulatedWeb& web);
 
 // The answer of `engine` to a result-page request it will not serve. Sogou has only the
-// redirect.
+// redirects; the others answer RedirectToError as Redirect.
 TPage VerificationAnswer(TSearchEngine engine, TVerifyForm form);
 
 }  // namespace vlmr::test
