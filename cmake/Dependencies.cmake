@@ -10,6 +10,13 @@ find_package(Iconv REQUIRED)
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
 find_package(pugixml REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
+# libphonenumber ships neither a pkg-config file nor a CMake package on Debian.
+find_path(PHONENUMBER_INCLUDE_DIR phonenumbers/phonenumberutil.h REQUIRED)
+find_library(PHONENUMBER_LIBRARY phonenumber REQUIRED)
+add_library(PhoneNumber::PhoneNumber UNKNOWN IMPORTED)
+set_target_properties(PhoneNumber::PhoneNumber PROPERTIES
+  IMPORTED_LOCATION ${PHONENUMBER_LIBRARY}
+  INTERFACE_INCLUDE_DIRECTORIES ${PHONENUMBER_INCLUDE_DIR})
 
 if(VLMR_TESTS)
   find_package(GTest REQUIRED)

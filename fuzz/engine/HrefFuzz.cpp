@@ -55,10 +55,12 @@ void Page(vlmr::TRegExp& re, std::string_view bytes) {
       bool found = vlmr::ExtractPage(re, step, text, record);
       Check(found == (!record.tels.empty() || !record.mobiles.empty()));
       for (const auto& mobile : record.mobiles) {
-        Check(mobile.size() == vlmr::kMobileLength);
+        Check(mobile.size() == vlmr::kMobileLength &&
+              mobile.find_first_not_of("0123456789") == std::string::npos);
       }
       for (const auto& tel : record.tels) {
-        Check(tel.size() >= vlmr::kMinLandlineLength);
+        Check(tel.size() >= vlmr::kMinLandlineLength &&
+              tel.find_first_not_of("0123456789-") == std::string::npos);
       }
       Check(record.address.empty() || record.address.size() >= vlmr::kMinAddressBytes);
     } catch (const vlmr::ERegExpError&) {
@@ -72,7 +74,8 @@ void Page(vlmr::TRegExp& re, std::string_view bytes) {
     (void)vlmr::ReadFiledName(re, text);
   } catch (const vlmr::ERegExpError&) {
   }
-  (void)vlmr::CleanAddress(text);
+  const std::string address = vlmr::AddressOf(text);
+  Check(address.find_first_of("<\r\n") == std::string::npos);
   const std::string domain = vlmr::RegisteredDomain(bytes);
   Check(domain.empty() || domain.find('.') != std::string::npos);
 }

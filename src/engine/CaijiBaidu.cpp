@@ -81,30 +81,42 @@ void TCaijiBaidu::SetLastPageFolderForTesting(std::string folder) {
 }
 
 bool TCaijiBaidu::ProcessPage() {
-  if (FetchAndAnalyse()) {
-    ++page_;
-    info_.page = page_;
-    ReportPage();
+  switch (FetchAndAnalyse()) {
+    case TOutcome::Counted:
+      ++page_;
+      info_.page = page_;
+      ReportPage();
+      return true;
+    case TOutcome::Verification:
+      return CoolDownAfterVerification();
+    case TOutcome::NotCounted:
+      break;
   }
   return true;
 }
 
-bool TCaijiBaidu::FetchAndAnalyse() {
+TCaijiBaidu::TOutcome TCaijiBaidu::FetchAndAnalyse() {
   const std::string address = PageAddress(info_.keyword, page_);
   ReportProgress(FetchingText());
 
   std::string body;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-    if (client_.Get(address, body)) {
+    const bool ok = client_.Get(address, body);
+    // A verification page is not asked for again at once, whether it loaded or not.
+    if (IsVerification(ok ? std::string_view(body) : std::string_view())) {
+      return CheckStop() ? TOutcome::NotCounted : TOutcome::Verification;
+    }
+    if (ok) {
       break;
     }
     Nap(100);
     if (CheckStop()) {
-      return false;
+      return TOutcome::NotCounted;
     }
   }
+  ResetCoolDown();
   if (CheckStop() || body.size() <= kMinBodyBytes) {
-    return false;
+    return TOutcome::NotCounted;
   }
 
   std::string text = ResultPageText(body);
@@ -115,7 +127,7 @@ bool TCaijiBaidu::FetchAndAnalyse() {
   PromotedPass(regExp_.FindAll(text, Patterns().promoted));
   // From here the page counts as fetched, whatever the ordinary pass does.
   OrdinaryPass(regExp_.FindAll(text, Patterns().ordinary));
-  return true;
+  return TOutcome::Counted;
 }
 
 void TCaijiBaidu::PromotedPass(const std::vector<std::string>& blocks) {

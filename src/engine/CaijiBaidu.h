@@ -3,7 +3,8 @@
 // certifies) and the ordinary blocks, and starts one Baidu-flavour crawler per result, handing
 // it the link, the title, the certified mark and the cookie of Baidu's session. It has no end
 // of its own: it runs until asked to stop. A page that could not be fetched (three failed
-// attempts, or a body of 1500 bytes or less) is tried again on the next turn.
+// attempts, or a body of 1500 bytes or less) is tried again on the next turn; so is a
+// verification page, after the cool-down (see Collector.h).
 //
 // The last page analysed is kept in the file "2.txt" of the current directory.
 #pragma once
@@ -33,8 +34,9 @@ class TCaijiBaidu : public TCollectorThread {
   bool ProcessPage() override;
 
  private:
-  // Fetches and analyses page_; true when the page counts as fetched.
-  bool FetchAndAnalyse();
+  enum class TOutcome { Counted, NotCounted, Verification };
+  // Fetches and analyses page_.
+  TOutcome FetchAndAnalyse();
   void PromotedPass(const std::vector<std::string>& blocks);
   void OrdinaryPass(const std::vector<std::string>& blocks);
   void WriteLastPage(const std::string& text) const;

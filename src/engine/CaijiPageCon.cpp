@@ -218,11 +218,19 @@ void TCaijiPageCon::ExtractionPass(const std::string& address) {
     }
     text = PageTextOfLines(lines, false);
   }
+  // What the run knows of the site before this page. A page without any number clears the
+  // record; the site's name, address, label and mark come back, so that a later pass still
+  // reads the home page and reports a whole record. The QQ numbers the page gave stay.
+  const TComPanyInfo before = record_;
   ApplyNameStep(row_.nameStep, PageTitles(*regExp_, text), record_);
   ReportStatus(texts.detailsOpen + record_.GetComName() + texts.detailsClose);
   if (ExtractContacts(*regExp_, text, record_)) {
     ReportCompany();
+    return;
   }
+  TUniqueStringList qqs = std::move(record_.qqs);
+  record_ = before;
+  record_.qqs = std::move(qqs);
 }
 
 void TCaijiPageCon::Execute() {
@@ -272,8 +280,8 @@ void TCaijiPageCon::Execute() {
 
   const bool noTel = record_.tels.empty(), noMobile = record_.mobiles.empty();
   if (row_.homePassUnlessBoth ? (noTel || noMobile) : (noTel && noMobile)) {
-    // After a contact page without any number the record is cleared, web address included,
-    // and this pass ends at once.
+    // The home page, at the site's address as the run found it (a contact page without any
+    // number leaves that address in place).
     ExtractionPass(record_.webUrl);
   }
   if (row_.finalStatus) {

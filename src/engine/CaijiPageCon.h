@@ -4,6 +4,9 @@
 // addresses, QQ numbers and the postal address, and reports to the main window:
 //   REPORT_STATUS (kind 3) with its status text as it goes, REPORT_COMPANY (kind 0) with its
 //   record whenever a pass found a phone number.
+// A page without any number reports nothing and leaves the record as the run knew the site
+// (name, address, label, promoted mark), so the home page is still read after an empty
+// contact page.
 // Nothing is sent once it has been asked to stop; a stop request also aborts the transfer in
 // flight. It frees itself after its run, like every worker.
 //

@@ -212,6 +212,26 @@ void TCollectorThread::StartLinkCrawlers(const TUniqueStringList& addresses, TGa
   }
 }
 
+bool TCollectorThread::IsVerification(std::string_view body) const {
+  return IsVerificationPage(engine_, client_.FinalUrl(), body);
+}
+
+bool TCollectorThread::CoolDownAfterVerification() {
+  ReportProgress(VerificationText(engine_));
+  const std::int64_t until = TEngineLocks::NowMs() + coolDownMs_;
+  coolDownMs_ = NextCoolDownMs(coolDownMs_);
+  while (true) {
+    if (CheckStop()) {
+      return false;
+    }
+    const std::int64_t left = until - TEngineLocks::NowMs();
+    if (left <= 0) {
+      return true;
+    }
+    Nap(static_cast<int>(std::min<std::int64_t>(left, kCoolDownStepMs)));
+  }
+}
+
 std::string TCollectorThread::ResultPageText(std::string_view body) {
   // Line breaks of any kind become CR LF, as the page's lines joined with CR LF would.
   std::string joined;

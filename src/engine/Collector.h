@@ -26,6 +26,7 @@
 #include "engine/CaijiPageCon.h"
 #include "engine/Gates.h"
 #include "engine/RegExp.h"
+#include "engine/VerifyPage.h"
 #include "engine/records/KeyUnit.h"
 #include "net/HttpClient.h"
 
@@ -102,6 +103,17 @@ class TCollectorThread : public TWorkerThread {
   // (a body that is not UTF-8 gives an empty text).
   static std::string ResultPageText(std::string_view body);
 
+  // Verification pages (VerifyPage.h). True when the last answer of the result-page client is
+  // the engine's verification page; `body` is empty when the request failed.
+  bool IsVerification(std::string_view body) const;
+  // After a verification page: the progress text naming the engine, then the cool-down on the
+  // pacing clock (1 minute, doubled after each further verification page in a row, at most
+  // 30 minutes). A stop ends it at once (false: the run ends); a pause holds it. The same page
+  // is asked for again afterwards, past the result-page gate as always.
+  bool CoolDownAfterVerification();
+  // Any other answer: the next cool-down is the first one again.
+  void ResetCoolDown() { coolDownMs_ = kFirstCoolDownMs; }
+
   TWindowHandle window_;
   TEngineIndex engine_;
   TCaiJiInfo info_;
@@ -119,6 +131,7 @@ class TCollectorThread : public TWorkerThread {
   static void CrawlerEnded(TCrawlerLink& link);
 
   std::vector<TCrawlerEntry> crawlers_;  // only under the crawler-list lock
+  int coolDownMs_ = kFirstCoolDownMs;
 };
 
 }  // namespace vlmr

@@ -1,9 +1,11 @@
 #include "engine/ContactExtract.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/Text.h"
 #include "engine/PageText.h"
+#include "engine/PhoneNumbers.h"
 
 namespace vlmr {
 namespace {
@@ -95,6 +97,102 @@ std::vector<std::string> FindAllIf(bool mayMatch, TRegExp& re, std::string_view 
   return mayMatch ? re.FindAll(text, pattern) : std::vector<std::string>();
 }
 
+// The words around an address, in GBK.
+struct TAddressWords {
+  std::string earth = Utf8ToGbk("地");
+  std::string site = Utf8ToGbk("址");
+  std::string colon = Utf8ToGbk("：");
+  std::string wideBlank = Utf8ToGbk("　");
+  std::vector<std::string> nextLabels = {Utf8ToGbk("电话"), Utf8ToGbk("手机"), Utf8ToGbk("传真"),
+                                         Utf8ToGbk("邮箱"), Utf8ToGbk("网址"), Utf8ToGbk("邮编")};
+  std::vector<std::string> trailing = {
+      ",", ";", "|", Utf8ToGbk("，"), Utf8ToGbk("；"), Utf8ToGbk("、")};
+};
+
+const TAddressWords& AddressWords() {
+  static const TAddressWords words;
+  return words;
+}
+
+// Length of the blank at `pos`: a blank or tab, "&nbsp;" (any case) or a full-width blank;
+// 0 when there is none.
+std::size_t BlankAt(std::string_view text, std::size_t pos) {
+  if (text[pos] == ' ' || text[pos] == '\t') {
+    return 1;
+  }
+  constexpr std::string_view kNbsp = "&nbsp;";
+  if (text[pos] == '&' && SameText(text.substr(pos, kNbsp.size()), kNbsp)) {
+    return kNbsp.size();
+  }
+  const std::string& wide = AddressWords().wideBlank;
+  return text.substr(pos, wide.size()) == wide ? wide.size() : 0;
+}
+
+// Where the first address label ends: "地", blanks, "址"; npos when there is none.
+std::size_t FindAddressLabel(std::string_view text) {
+  const TAddressWords& w = AddressWords();
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t earth = FindGbk(text, w.earth, from);
+    if (earth == std::string_view::npos) {
+      return earth;
+    }
+    std::size_t pos = earth + w.earth.size();
+    while (pos < text.size()) {
+      const std::size_t n = BlankAt(text, pos);
+      if (n == 0) {
+        break;
+      }
+      pos += n;
+    }
+    if (text.substr(pos, w.site.size()) == w.site) {
+      return pos + w.site.size();
+    }
+    from = earth + w.earth.size();
+  }
+}
+
+bool StartsLabel(std::string_view text, std::size_t pos) {
+  if (SameText(text.substr(pos, 2), "qq")) {
+    return true;
+  }
+  for (const auto& label : AddressWords().nextLabels) {
+    if (text.substr(pos, label.size()) == label) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsTrailingSeparator(std::string_view ch) {
+  const auto& trailing = AddressWords().trailing;
+  return std::find(trailing.begin(), trailing.end(), ch) != trailing.end();
+}
+
+// Length of the character at `pos` as the code page reads it: a lead byte with a valid second
+// byte (0x40-0x7E, 0x80-0xFE) is one character; any other byte stands alone, so a markup byte
+// after a stray lead byte is never taken into the text.
+std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
+  if (pos + 1 < text.size() && IsGbkLeadByte(text[pos])) {
+    const auto trail = static_cast<unsigned char>(text[pos + 1]);
+    if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) {
+      return 2;
+    }
+  }
+  return 1;
+}
+
+// The ASCII digits of a text, in order.
+std::string DigitsOf(std::string_view text) {
+  std::string digits;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digits.push_back(c);
+    }
+  }
+  return digits;
+}
+
 }  // namespace
 
 const TContactPatterns& ContactPatterns() {
@@ -107,7 +205,6 @@ const TContactPatterns& ContactPatterns() {
         R"((134|135|136|137|138|139|147|150|151|152|157|158|159|178|182|183|184|187|188|130|131|132|145|155|156|176|185|186|133|153|177|180|181|189)\d{8})");
     p.email = Utf8ToGbk(R"([A-Z0-9._%+-]+@[A-Z0-9.-]+\.[A-Z]{2,4})");
     p.qq = Utf8ToGbk(R"(uin=[\d]*&)");
-    p.address = Utf8ToGbk(R"(地.*址\S*)");
     for (const char* word : {"联系我们", "联系方式", "关于我们", "联系"}) {
       p.contactLinks.push_back(Utf8ToGbk(std::string("<a[^>]*>[^>]*") + word + "[^>]*</a>"));
       p.contactWords.push_back(Utf8ToGbk(word));
@@ -187,22 +284,60 @@ void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComP
   }
 }
 
-std::string CleanAddress(std::string_view match) {
-  static const std::string kMarkers[] = {">", ":", Utf8ToGbk("："), Utf8ToGbk("址")};
-  std::string text(match);
-  for (const auto& marker : kMarkers) {
-    std::size_t pos = FindGbk(text, marker);
-    if (pos != std::string::npos) {
-      text.erase(0, pos + marker.size());
+std::string AddressOf(std::string_view text) {
+  const TAddressWords& w = AddressWords();
+  const std::size_t label = FindAddressLabel(text);
+  if (label == std::string_view::npos) {
+    return {};
+  }
+  // Past the separator and whatever markup stands before the value.
+  std::size_t pos = label;
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '<') {
+      const std::size_t close = text.find('>', pos);
+      if (close == std::string_view::npos) {
+        return {};
+      }
+      pos = close + 1;
+    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ':' || c == '>' ||
+               c == '"' || c == '\'' || c == '/') {
+      ++pos;
+    } else if (std::size_t n = BlankAt(text, pos); n > 0) {
+      pos += n;
+    } else if (text.substr(pos, w.colon.size()) == w.colon) {
+      pos += w.colon.size();
+    } else {
+      break;
     }
   }
-  if (std::size_t pos = text.find('<'); pos != std::string::npos) {
-    text.resize(pos);
+  // The value, to the first tag, line break or next label; trailing blanks and separators go.
+  const std::size_t begin = pos;
+  std::size_t contentEnd = begin;
+  while (pos < text.size()) {
+    const char c = text[pos];
+    if (c == '<' || c == '>' || c == '"' || c == '\r' || c == '\n' || StartsLabel(text, pos)) {
+      break;
+    }
+    if (std::size_t n = BlankAt(text, pos); n > 0) {
+      pos += n;
+      continue;
+    }
+    const std::size_t n = CharLengthAt(text, pos);
+    if (!IsTrailingSeparator(text.substr(pos, n))) {
+      contentEnd = pos + n;
+    }
+    pos += n;
   }
-  return text;
+  return std::string(text.substr(begin, contentEnd - begin));
 }
 
-bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+namespace {
+
+// Landlines as the old patterns find them, then the written forms that are valid numbers and
+// whose digits are not listed yet.
+void AddLandlines(TRegExp& re, std::string_view text,
+                  const std::vector<TLandlineCandidate>& candidates, TComPanyInfo& record) {
   const TContactPatterns& p = ContactPatterns();
   std::vector<std::string> matches = FindAllIf(HasDigitRun(text, 7), re, text, p.landline);
   if (matches.empty()) {
@@ -213,11 +348,54 @@ bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
       record.AddTel(m);
     }
   }
-  for (const auto& m : FindAllIf(HasDigitRun(text, kMobileLength), re, text, p.mobile)) {
+  std::unordered_set<std::string> listed;
+  for (const auto& tel : record.tels) {
+    listed.insert(DigitsOf(tel));
+  }
+  std::unordered_set<std::string> rejected;
+  for (const TLandlineCandidate& c : candidates) {
+    std::string digits = c.areaCode + c.number;
+    if (listed.count(digits) != 0 || rejected.count(digits) != 0) {
+      continue;
+    }
+    if (IsLandlineNumber(c.areaCode, c.number)) {
+      record.AddTel(c.areaCode + "-" + c.number);
+      listed.insert(std::move(digits));
+    } else {
+      rejected.insert(std::move(digits));
+    }
+  }
+}
+
+// Mobiles as the old plan's pattern finds them, then the written forms that are valid mobile
+// numbers of today's plan.
+void AddMobiles(TRegExp& re, std::string_view text, std::vector<std::string>& candidates,
+                TComPanyInfo& record) {
+  for (const auto& m :
+       FindAllIf(HasDigitRun(text, kMobileLength), re, text, ContactPatterns().mobile)) {
     if (m.size() == kMobileLength) {
       record.AddMobile(m);
     }
   }
+  std::unordered_set<std::string> seen(record.mobiles.begin(), record.mobiles.end());
+  for (std::string& digits : candidates) {
+    if (seen.count(digits) != 0) {
+      continue;
+    }
+    if (IsMobileNumber(digits)) {
+      record.AddMobile(digits);
+    }
+    seen.insert(std::move(digits));
+  }
+}
+
+}  // namespace
+
+bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+  const TContactPatterns& p = ContactPatterns();
+  TPhoneCandidates candidates = PhoneCandidates(text);
+  AddLandlines(re, text, candidates.landlines, record);
+  AddMobiles(re, text, candidates.mobiles, record);
   for (const auto& m : FindAllIf(Contains(text, "@"), re, text, p.email)) {
     record.AddEmail(m);
   }
@@ -235,13 +413,8 @@ bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
     record.Clear();
     return false;
   }
-  static const std::string kEarth = Utf8ToGbk("地");
-  std::vector<std::string> addresses = FindAllIf(Contains(text, kEarth), re, text, p.address);
-  if (!addresses.empty()) {
-    std::string address = CleanAddress(addresses.front());
-    if (address.size() >= kMinAddressBytes) {
-      record.address = std::move(address);
-    }
+  if (std::string address = AddressOf(text); address.size() >= kMinAddressBytes) {
+    record.address = std::move(address);
   }
   return true;
 }

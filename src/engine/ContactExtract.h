@@ -1,6 +1,7 @@
 // The extraction of one company page, without network: the page's titles name the company,
-// the contact patterns fill the record's phones, e-mail addresses and QQ numbers, and the
-// first address line gives its postal address. Texts and patterns are GBK.
+// the contact patterns and the written phone forms fill the record's phones, e-mail addresses
+// and QQ numbers, and the first address label gives its postal address. Texts and patterns are
+// GBK.
 #pragma once
 
 #include <string>
@@ -17,10 +18,9 @@ struct TContactPatterns {
   std::string title;           // "<title[^>]*>[^>]*</title>"
   std::string landline;        // "(\d{3,4}-)?\d{7,8}"
   std::string landlineDashed;  // "(\d{3}-)(\d{3,4}-)(\d{3,4})", tried when the first finds nothing
-  std::string mobile;          // the 34 mobile prefixes and eight digits
+  std::string mobile;          // the 34 mobile prefixes of the old plan and eight digits
   std::string email;
-  std::string qq;       // "uin=[\d]*&"
-  std::string address;  // "地.*址\S*"
+  std::string qq;  // "uin=[\d]*&"
   // Contact links by their text: "联系我们", "联系方式", "关于我们", "联系", in that order, and
   // those words.
   std::vector<std::string> contactLinks;
@@ -59,14 +59,24 @@ enum class TNameStep {
 void FindCompanyName(const std::vector<std::string>& titles, TComPanyInfo& record);
 void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComPanyInfo& record);
 
-// An address match cleaned of its label and markup: the part after the first ">", then after
-// the first ":", "：" and "址" in turn (each only when it occurs), cut before the first "<".
-std::string CleanAddress(std::string_view match);
+// The value of the page's first address label ("地址", also with blanks, "&nbsp;" or full-width
+// blanks between its two characters): the label, its separator (":", "：") and any tags, blanks
+// and line breaks after it are skipped (and the end of a tag the label stood in: quotes, "/",
+// ">"); the value ends at the first tag, quote, line break or next label ("电话", "手机",
+// "传真", "邮箱", "网址", "邮编", "QQ") and is trimmed of blanks and of trailing separators.
+// Empty when the page has no such label.
+std::string AddressOf(std::string_view text);
 
-// Adds the page's landlines, mobiles, e-mail addresses and QQ numbers to the record. When the
-// record then has no landline and no mobile it is cleared and the answer is false (nothing to
-// report); otherwise the first address line, cleaned, replaces the address when it is long
-// enough, and the answer is true.
+// Adds the page's phone numbers, e-mail addresses and QQ numbers to the record.
+//  - Landlines: the matches of the landline pattern (of the dashed one when the first finds
+//    nothing at all) longer than 10 characters, as written; then the written forms of
+//    PhoneNumbers.h that are valid numbers, as area code, "-", number, unless a landline of the
+//    same digits is listed already.
+//  - Mobiles: the matches of the old plan's pattern, anywhere; then the written forms of
+//    PhoneNumbers.h that are valid mobile numbers, as plain 11 digits.
+// When the record then has no landline and no mobile it is cleared and the answer is false
+// (nothing to report); otherwise the page's address (AddressOf) replaces the record's when it
+// is long enough, and the answer is true.
 bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record);
 
 // The whole extraction of a page text: titles, the name step, then the contacts.

@@ -16,8 +16,13 @@ TLinkCollector::TLinkCollector(TWindowHandle window, TEngineIndex engine, std::s
 
 bool TLinkCollector::ProcessPage() {
   addresses_.Clear();
-  if (!FetchAndAnalyse()) {
-    return false;
+  switch (FetchAndAnalyse()) {
+    case TOutcome::Failed:
+      return false;
+    case TOutcome::Verification:
+      return CoolDownAfterVerification();
+    case TOutcome::Fetched:
+      break;
   }
   ++page_;
   StartLinkCrawlers(addresses_, SiteGate(), Flavour());
@@ -26,15 +31,21 @@ bool TLinkCollector::ProcessPage() {
   return true;
 }
 
-bool TLinkCollector::FetchAndAnalyse() {
+TLinkCollector::TOutcome TLinkCollector::FetchAndAnalyse() {
   const std::string address = Address(page_);
   ReportProgress(FetchingText());
   std::string body;
-  if (!client_.Get(address, body)) {
-    return false;
+  const bool ok = client_.Get(address, body);
+  // A verification page ends nothing, whether it loaded or not.
+  if (IsVerification(ok ? std::string_view(body) : std::string_view())) {
+    return TOutcome::Verification;
   }
+  if (!ok) {
+    return TOutcome::Failed;
+  }
+  ResetCoolDown();
   if (CheckStop() || body.empty()) {
-    return true;
+    return TOutcome::Fetched;
   }
   const std::string text = ResultPageText(body);
   ReportProgress(AnalysingText());
@@ -46,7 +57,7 @@ bool TLinkCollector::FetchAndAnalyse() {
       TakeLinkAddress(anchor, addresses_);
     }
   }
-  return true;
+  return TOutcome::Fetched;
 }
 
 }  // namespace vlmr

@@ -52,16 +52,22 @@ std::size_t FindGbk(std::string_view text, std::string_view needle, std::size_t 
   if (needle.empty()) {
     return from <= text.size() ? from : std::string_view::npos;
   }
-  // `boundary` walks the characters; a byte-wise hit counts only when the walk lands on it.
+  // A byte below 0x81 never begins a double-byte character, so the position after it is a
+  // boundary whether it stood alone or ended a pair. A byte-wise hit is a boundary when the
+  // run of lead-range bytes between the last such byte (or the last known boundary) and the
+  // hit has an even length. Each byte is looked at once, however many hits fall inside pairs.
   std::size_t boundary = from;
   std::size_t hit = text.find(needle, from);
   while (hit != std::string_view::npos) {
-    while (boundary < hit) {
-      boundary += GbkCharLength(text, boundary);
+    std::size_t start = hit;
+    while (start > boundary && IsGbkLeadByte(text[start - 1])) {
+      --start;
     }
-    if (boundary == hit) {
+    if ((hit - start) % 2 == 0) {
       return hit;
     }
+    // The hit is the second byte of a pair: the next boundary follows it.
+    boundary = hit + 1;
     hit = text.find(needle, boundary);
   }
   return std::string_view::npos;

@@ -369,20 +369,72 @@ TEST_F(CrawlerTest, HomePageWithoutContactLinkIsReadOnce) {
   EXPECT_EQ(TargetsOn(kHost), (Strings{"/", "/"}));
 }
 
-// A contact page without a number clears the record, web address included: the home-page
-// pass that follows has no address and ends at once.
-TEST_F(CrawlerTest, ContactPageWithoutNumbersReportsNothing) {
+// A contact page without a number reports nothing, but the home-page pass that follows still
+// reads the site's own address and reports a whole record: the name, address, label and mark
+// the run had found before the contact page. Every flavour reads the home page then.
+TEST_F(CrawlerTest, ContactPageWithoutNumbersStillReadsTheHomePage) {
+  test::TContactDetails noNumbers;
+  noNumbers.emails = {"sales@hq-dz.com.cn"};
+  noNumbers.qqs = {"800012345"};
   test::TCompanySite site =
-      Site(TCharset::Utf8, test::Anchor("/lianxi.html", "联系我们"), test::TContactDetails{});
-  site.home.body += "<p>手机：13912345678</p>";
+      Site(TCharset::Gbk, test::Anchor("/lianxi.html", "联系我们"), noNumbers);
+  site.home.body += "<p>手机：199 1234 5678</p>";
   test::AddCompanySite(web, site);
+  filing.AddFiling("hq-dz.com.cn", test::FilingRows(kSponsor, ""));
 
-  ASSERT_TRUE(Run(New(Flavour::Baidu, kHome)));
+  struct TCase {
+    Flavour flavour;
+    std::string url;
+    const char* source;
+  };
+  const TCase cases[] = {
+      {Flavour::Baidu, test::AddBaiduAdClick(web, "E1", kHome), "百度"},
+      {Flavour::So360, test::Add360AdClick(web, "E2", kHome), "360"},
+      {Flavour::Sogou, test::AddSogouAdClick(web, "E3", kHome), "搜狗"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Name(c.flavour));
+    reports.clear();
+    companies.clear();
+    web.ClearRequests();
+    ASSERT_TRUE(Run(New(c.flavour, c.url)));
 
-  EXPECT_EQ(reports, (Strings{Entering(kHome), Analysing(), Extracting(), kPassStart,
-                              Getting("华强电子首页"), kPassStart, kDone}));
-  EXPECT_TRUE(companies.empty());
-  EXPECT_EQ(TargetsOn(kHost), (Strings{"/", "/lianxi.html"}));
+    Strings expected = {Entering(c.url),   Analysing(), Extracting(),      kPassStart,
+                        Getting(kSponsor), kPassStart,  Getting(kSponsor), kCompany};
+    if (c.flavour == Flavour::Baidu) {
+      expected.push_back(kDone);
+    }
+    EXPECT_EQ(reports, expected);
+    EXPECT_EQ(TargetsOn(kHost), (Strings{"/", "/lianxi.html", "/"}));
+    ASSERT_EQ(companies.size(), 1u);
+    const TComPanyInfo& company = companies[0];
+    EXPECT_EQ(GbkToUtf8(company.RawComName()), kSponsor);
+    EXPECT_EQ(company.webUrl, kHome);
+    EXPECT_EQ(company.source, G(c.source));
+    EXPECT_EQ(company.isPay, 1);
+    EXPECT_EQ(Utf8Of(company.mobiles), Strings{"19912345678"});
+    EXPECT_TRUE(company.tels.empty());
+    // The contact page's QQ number stays; its e-mail went with the page that had no number.
+    EXPECT_EQ(Utf8Of(company.qqs), Strings{"800012345"});
+    EXPECT_TRUE(company.emails.empty());
+  }
+}
+
+// A site whose only number is a mobile of a segment the old plan did not have.
+TEST_F(CrawlerTest, SiteWhoseOnlyMobileIsOfTodaysPlanIsReported) {
+  test::TContactDetails details;
+  details.mobiles = {"199-2345-6789"};
+  details.address = "广州市天河区科韵路10号";
+  for (TCharset charset : {TCharset::Utf8, TCharset::Gbk}) {
+    SCOPED_TRACE(test::CharsetName(charset));
+    companies.clear();
+    web.RemoveHost(kHost);
+    test::AddCompanySite(web, Site(charset, test::Anchor("/lianxi.html", "联系我们"), details));
+    ASSERT_TRUE(Run(New(Flavour::So360, kHome)));
+    ASSERT_FALSE(companies.empty());
+    EXPECT_EQ(Utf8Of(companies.back().mobiles), Strings{"19923456789"});
+    EXPECT_EQ(GbkToUtf8(companies.back().address), "广州市天河区科韵路10号");
+  }
 }
 
 TEST_F(CrawlerTest, ContactLinksInEveryWrittenForm) {
@@ -573,14 +625,15 @@ TEST_F(CrawlerTest, HostileContactPagesEndCleanly) {
       {"reset", TPage::Faulty(TFault::Reset), kFromHome},
       {"endless body", TPage::Faulty(TFault::EndlessBody), kFromHome},
       {"no content", TPage::NoContent(), kFromHome},
-      {"404 with a body", TPage::Error(404, "<html>页面不存在</html>"), {}},
+      // A page without numbers leaves the home page to be read.
+      {"404 with a body", TPage::Error(404, "<html>页面不存在</html>"), kFromHome},
       {"500 with numbers", TPage::Error(500, "<html>手机：13812345678</html>"), kFromContact},
-      {"redirect to itself", TPage::Redirect(kContact), {}},
+      {"redirect to itself", TPage::Redirect(kContact), kFromHome},
       {"invalid UTF-8", TPage::Bytes("\xFF\xFE" + G("<p>手机：13812345678</p>") + "\xC3"),
        kFromContact},
       // A huge page is read whole (it holds no pattern's literal, so no pattern runs on it);
       // a number at the end of a large one is found.
-      {"10 MB", TPage::Bytes(tenMegabytes), {}},
+      {"10 MB", TPage::Bytes(tenMegabytes), kFromHome},
       {"1 MB", TPage::Bytes(std::string(1024 * 1024, 'x') + "13812345678"), kFromContact},
   };
   for (const auto& c : cases) {

@@ -8,8 +8,10 @@
 #include "base/Text.h"
 #include "engine/ContactExtract.h"
 #include "engine/PageText.h"
+#include "engine/PhoneNumbers.h"
 #include "engine/RegExp.h"
 #include "engine/SiteLinks.h"
+#include "support/SimulatedWeb.h"
 
 namespace vlmr {
 namespace {
@@ -138,25 +140,96 @@ TEST(PageText, GbkSearchesFindOnlyWholeCharacters) {
   EXPECT_EQ(FindGbk("abcabc", "c", 3), 5u);
 }
 
-TEST(CleanAddress, DropsTheLabelAndTheMarkup) {
+// FindGbk against a walk over the characters, on every text of up to six bytes made of
+// ASCII, lead-range bytes and the bytes of "地" (B5 D8), from every start.
+TEST(PageText, GbkFindAgreesWithACharacterWalk) {
+  const char alphabet[] = {'a', '_', '\x81', '\xB5', '\xD8'};
+  auto walk = [](std::string_view text, std::string_view needle, std::size_t from) {
+    for (std::size_t i = from; i < text.size(); i += GbkCharLength(text, i)) {
+      if (text.substr(i, needle.size()) == needle) {
+        return i;
+      }
+    }
+    return std::string_view::npos;
+  };
+  std::string text;
+  for (std::size_t length = 1; length <= 6; ++length) {
+    std::size_t count = 1;
+    for (std::size_t i = 0; i < length; ++i) {
+      count *= std::size(alphabet);
+    }
+    for (std::size_t n = 0; n < count; ++n) {
+      text.clear();
+      for (std::size_t i = 0, k = n; i < length; ++i, k /= std::size(alphabet)) {
+        text.push_back(alphabet[k % std::size(alphabet)]);
+      }
+      for (std::string_view needle : {std::string_view("\xB5\xD8"), std::string_view("_")}) {
+        for (std::size_t from = 0; from < length; from += GbkCharLength(text, from)) {
+          ASSERT_EQ(FindGbk(text, needle, from), walk(text, needle, from))
+              << testing::PrintToString(text) << " from " << from;
+        }
+      }
+    }
+  }
+}
+
+// The value of the first address label, in the layouts pages use; each page as the crawler
+// holds it, from a UTF-8 and from a GBK body, with CR LF and with LF line ends.
+TEST(AddressOf, TakesTheFirstLabelsValueInEveryLayout) {
   const std::pair<const char*, const char*> cases[] = {
+      // The rows the old cleaning also read.
       {"地址：广州市天河路1号", "广州市天河路1号"},
       {"地址:深圳市福田区", "深圳市福田区"},
       {"地址：<span>东莞市长安镇</span>", "东莞市长安镇"},
       {"地址：</span>佛山市顺德区</p>", "佛山市顺德区"},
-      // A value followed by a tag is lost: the cut after the first ">" takes it away.
-      {"地址：佛山市顺德区<br>", ""},
       {"地&nbsp;址>北京市海淀区</td>", "北京市海淀区"},
-      // The greedy match runs on to a web-site label on the same line; its colon then cuts.
-      {"地址：广州市天河路1号 网址：http://www.gz-dz.com", "//www.gz-dz.com"},
+      // A value ended by a tag, the commonest layouts: paragraph, table cells, spans.
+      {"地址：佛山市顺德区<br>", "佛山市顺德区"},
+      {"<p>地址：广州市天河区科韵路10号</p>", "广州市天河区科韵路10号"},
+      {"<tr><td>地址</td><td>广州市天河区科韵路10号</td></tr>", "广州市天河区科韵路10号"},
+      {"<td class=\"l\">地　址：</td>\n<td>\n  广州市黄埔区开发大道8号 </td>",
+       "广州市黄埔区开发大道8号"},
+      {"<span class=\"t\">公司地址</span><span>：</span><span>杭州市西湖区文三路5号</span>",
+       "杭州市西湖区文三路5号"},
+      {"<li><b>地 址:</b>&nbsp;&nbsp;苏州工业园区星湖街328号&nbsp;</li>",
+       "苏州工业园区星湖街328号"},
+      // Other labels on the same line end the value; so do separators before them.
+      {"地址：天河路1号 网址：www.abc.com", "天河路1号"},
+      {"地址：上海市浦东新区张江路88号，电话：021-58581234", "上海市浦东新区张江路88号"},
+      {"地址：南京市鼓楼区中山路1号 | 邮编：210008", "南京市鼓楼区中山路1号"},
+      {"地址：武汉市洪山区珞喻路1号 手机：13812345678 QQ：800012345", "武汉市洪山区珞喻路1号"},
+      {"地址：成都市高新区天府大道100号 传真：028-85001234 邮箱：a@b.cn",
+       "成都市高新区天府大道100号"},
+      // A line break ends the value; the first label wins even when its value is short.
+      {"地址：北京市\r\n工厂地址：廊坊市开发区", "北京市"},
+      {"<p>地址：</p>\r\n<p>电话：020-87654321</p>", ""},
+      // "地" and "址" apart, or no label at all.
+      {"本地服务，欢迎来电。厂址：东莞", ""},
       {"地址", ""},
+      {"", ""},
+      {"地址：<span", ""},
   };
-  for (const auto& [match, address] : cases) {
-    EXPECT_EQ(GbkToUtf8(CleanAddress(G(match))), address) << match;
+  for (const auto& [page, address] : cases) {
+    for (test::TCharset charset : {test::TCharset::Utf8, test::TCharset::Gbk}) {
+      for (bool crlf : {true, false}) {
+        std::string lines = page;
+        if (!crlf) {
+          lines = ReplaceAll(lines, "\r\n", "\n");
+        }
+        const std::string text = DecodePageText(test::EncodeText(lines, charset));
+        EXPECT_EQ(GbkToUtf8(AddressOf(text)), address)
+            << page << " " << test::CharsetName(charset) << (crlf ? " CRLF" : " LF");
+      }
+    }
   }
-  // The markers are whole characters: "址" inside two other characters is no marker.
+  // The label is two whole characters: "址" inside two other characters is none.
   const std::string straddling = "\xB0\xB5\xD8\xA1\xB0\xD6\xB7\xA1";
-  EXPECT_EQ(CleanAddress(straddling), straddling);
+  EXPECT_EQ(AddressOf(G("地") + straddling + G("：广州市")), "");
+  // A trailing separator that is the second byte of a double-byte character stays with it; a
+  // stray lead byte does not take the markup after it into the address.
+  EXPECT_EQ(AddressOf(G("地址：广州市") + "\x81|"), G("广州市") + "\x81|");
+  EXPECT_EQ(AddressOf(G("地址：广州市") + "\xBA<br>" + G("电话")), G("广州市") + "\xBA");
+  EXPECT_EQ(AddressOf(G("地址：广州市") + "\xBA\r\n"), G("广州市") + "\xBA");
 }
 
 Strings Titles(std::initializer_list<const char*> titlesUtf8) {
@@ -243,7 +316,8 @@ TEST(ExtractContacts, TakesLongLandlinesElevenDigitMobilesMailQQAndAddress) {
       {"电话：87654321 传真：0207654321", false, {}, {}, {}, {}, ""},
       // The dashed pattern is tried only when the first finds nothing at all.
       {"热线：400-800-1234", true, {"400-800-1234"}, {}, {}, {}, kOld},
-      {"热线：400-800-1234 邮编 5100001", false, {}, {}, {}, {}, ""},
+      // When the first finds something, a service number is still read, as code and number.
+      {"热线：400-800-1234 邮编 5100001", true, {"400-8001234"}, {}, {}, {}, kOld},
       // Mobiles: no word boundary, so one inside an order number counts; ten digits do not.
       {"订单号20140138123456789", true, {}, {"13812345678"}, {}, {}, kOld},
       {"手机：1381234567 或 14012345678", false, {}, {}, {}, {}, ""},
@@ -295,6 +369,132 @@ TEST(ExtractContacts, TakesLongLandlinesElevenDigitMobilesMailQQAndAddress) {
     // Nothing to report clears the record (name and address too), but not its keyword.
     EXPECT_EQ(record.RawComName().empty(), !c.reported);
     EXPECT_EQ(record.keyword, "k");
+  }
+}
+
+// Numbers as pages write them today. Mobiles written out are stored as plain digits; landlines
+// with bracketed or blank-separated area codes and service numbers as code, "-", number; the
+// old patterns keep everything they took.
+TEST(ExtractContacts, WrittenNumbers) {
+  struct TCase {
+    const char* page;
+    Strings tels, mobiles;
+  };
+  const TCase cases[] = {
+      {"手机：19912345678", {}, {"19912345678"}},
+      {"手机：199 1234 5678", {}, {"19912345678"}},
+      {"电话：020-87654321 手机：199-1234-5678", {"020-87654321"}, {"19912345678"}},
+      {"电话：020-87654321 +86-166-1234-5678", {"020-87654321"}, {"16612345678"}},
+      {"手机：+86 199 1234 5678", {}, {"19912345678"}},
+      {"+8617012345678", {}, {"17012345678"}},
+      {"(+86)17312345678", {}, {"17312345678"}},
+      {"0086 175 1234 5678", {}, {"17512345678"}},
+      {"手机：13812345678 / 19912345678", {}, {"13812345678", "19912345678"}},
+      // The old plan's numbers written out are found too, once.
+      {"手机：138 1234 5678、13812345678", {}, {"13812345678"}},
+      // Alone on its page, a mobile with hyphens is still what the dashed landline pattern
+      // takes as written.
+      {"手机：199-1234-5678", {"199-1234-5678"}, {"19912345678"}},
+      // Landlines.
+      {"电话：(020) 8765-4321", {"020-87654321"}, {}},
+      {"电话：（020）8765 4321", {"020-87654321"}, {}},
+      {"电话：020 8765 4321", {"020-87654321"}, {}},
+      {"电话：0755 83216688", {"0755-83216688"}, {}},
+      {"电话：020-87654321 热线：400 123 4567 免费：800-820-8820 4008001234",
+       {"020-87654321", "400-1234567", "800-8208820", "400-8001234"},
+       {}},
+      // The same number in two forms is listed once, as the old pattern wrote it.
+      {"电话：020-87654321 传真：(020) 8765-4321", {"020-87654321"}, {}},
+      {"热线：400-123-4567", {"400-123-4567"}, {}},
+      // Not numbers of the plan: a seven-digit number in Hangzhou, no area code.
+      {"电话：(0571) 888 8888", {}, {}},
+      {"电话：(123) 4567-8901", {}, {}},
+      // Digit runs that are no phones: inside order numbers, dates, prices, filing numbers,
+      // postcodes, a ten-digit run without a separator.
+      {"订单号：201401991234567 日期：2019-12-31 价格：¥1999.00 库存 19912 件", {}, {}},
+      {"粤ICP备19912345号-1 京ICP备1991234567号 邮编：510000", {}, {}},
+      {"编号 199 1234 56789，1 99 1234 5678，传真：0207654321", {}, {}},
+      // ... unless the old mobile pattern takes them, as it always did.
+      {"订单号20140138123456789", {}, {"13812345678"}},
+  };
+  TRegExp re;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.page);
+    TComPanyInfo record;
+    EXPECT_EQ(ExtractContacts(re, G(c.page), record), !c.tels.empty() || !c.mobiles.empty());
+    EXPECT_EQ(Utf8Of(record.tels), c.tels);
+    EXPECT_EQ(Utf8Of(record.mobiles), c.mobiles);
+  }
+}
+
+// Every segment of today's plan at its edges, as libphonenumber knows it, against numbers no
+// carrier has been given.
+TEST(ExtractContacts, MobileSegmentsOfTodaysPlan) {
+  const char* const valid[] = {
+      "13012345678", "13412345678", "13912345678", "14512345678", "14712345678", "15012345678",
+      "15312345678", "15512345678", "15912345678", "16212345678", "16512345678", "16612345678",
+      "16712345678", "17012345678", "17112345678", "17212345678", "17312345678", "17400123456",
+      "17405123456", "17512345678", "17812345678", "18012345678", "18912345678", "19012345678",
+      "19112345678", "19212345678", "19312345678", "19512345678", "19812345678", "19912345678",
+  };
+  const char* const invalid[] = {
+      "10012345678", "12012345678", "14012345678", "14112345678", "14612345678", "14812345678",
+      "14912345678", "15412345678", "16012345678", "16112345678", "16412345678", "16812345678",
+      "16912345678", "17406123456", "17412345678", "17912345678", "19412345678",
+  };
+  TRegExp re;
+  for (bool written : {false, true}) {
+    for (const char* number : valid) {
+      std::string n = number;
+      const std::string page =
+          "手机：" + (written ? n.substr(0, 3) + " " + n.substr(3, 4) + " " + n.substr(7) : n);
+      TComPanyInfo record;
+      EXPECT_TRUE(ExtractContacts(re, G(page), record)) << page;
+      EXPECT_EQ(Utf8Of(record.mobiles), Strings{n}) << page;
+      EXPECT_TRUE(IsMobileNumber(n)) << n;
+    }
+  }
+  for (const char* number : invalid) {
+    TComPanyInfo record;
+    EXPECT_FALSE(ExtractContacts(re, G(std::string("手机：") + number), record)) << number;
+    EXPECT_FALSE(IsMobileNumber(number)) << number;
+  }
+  // Only eleven digits beginning with "1" are asked about.
+  for (const char* bad : {"", "1991234567", "199123456789", "1991234567x", "29912345678"}) {
+    EXPECT_FALSE(IsMobileNumber(bad)) << bad;
+  }
+}
+
+TEST(PhoneNumbers, CandidatesAreWholeGroups) {
+  struct TCase {
+    std::string text;  // GBK
+    Strings mobiles;
+    std::vector<TLandlineCandidate> landlines;
+  };
+  const TCase cases[] = {
+      {"a19912345678b", {"19912345678"}, {}},
+      {"199-1234-5678 199 1234 5678", {"19912345678", "19912345678"}, {}},
+      {"1991-234-5678 1991-2345678 199-12345678",
+       {"19912345678", "19912345678", "19912345678"},
+       {}},
+      // A second blank or a dot is no joiner; a three-digit group ends no number.
+      {"199  1234 5678 199.1234.5678", {}, {}},
+      {"2014 199 1234 5678", {"19912345678"}, {}},
+      {"1991 2345 678 19 912 345 678", {}, {}},
+      {"119912345678 9912345678", {}, {}},
+      {"+8619912345678 8619912345678 +8629912345678", {"19912345678"}, {}},
+      {"(020)87654321 (020)-8765 4321", {}, {{"020", "87654321"}, {"020", "87654321"}}},
+      {G("（0755）8321-6688"), {}, {{"0755", "83216688"}}},
+      {"(020 87654321 020)87654321", {}, {{"020", "87654321"}}},
+      {"0755-823-4567 0755-8234-567", {}, {{"0755", "8234567"}, {"0755", "8234567"}}},
+      {"020-82-345678 020-823456789 0201-8345678", {}, {{"0201", "8345678"}}},
+      {"400-82345678 400-823-45678 4008234567 8008234567 6008234567",
+       {},
+       {{"400", "8234567"}, {"800", "8234567"}}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MobileCandidates(c.text), c.mobiles) << c.text;
+    EXPECT_EQ(LandlineCandidates(c.text), c.landlines) << c.text;
   }
 }
 
