@@ -36,14 +36,18 @@ class QTimer;
 
 namespace vlmr {
 
+class TAutoUpdate;
 class TCompanyList;
+class Tfmupwin;
 class TItemButton;
 class TKeyData;
 class TKeyItem;
 class TKeyListInfo;
 class TProfileFile;
+class TRemoteConfig;
 class TResultGridModel;
 class TTaskCtl;
+struct TUpDateInfo;
 
 class Tfmjssml : public QMainWindow {
   Q_OBJECT
@@ -259,10 +263,10 @@ class Tfmjssml : public QMainWindow {
   // Implemented in MainWindowVendor.cpp.
  public:
   // The running configuration round and update (none before / without one).
-  std::shared_ptr<class TRemoteConfig> remoteConfig;
-  std::shared_ptr<class TAutoUpdate> autoUpdate;
+  std::shared_ptr<TRemoteConfig> remoteConfig;
+  std::shared_ptr<TAutoUpdate> autoUpdate;
   // The update window, once WM_UPDATE_NOTIFY 1 has opened it.
-  class Tfmupwin* upwin = nullptr;
+  Tfmupwin* upwin = nullptr;
 
   void tmrconfigTimer();
   // Stops the vendor side's work in flight (the update's download, the popup's fetches) so
@@ -278,7 +282,7 @@ class Tfmjssml : public QMainWindow {
   void InstallUpdateAndEnd();
   // The configuration's effects, on the UI thread.
   void ApplyConfigServiceBaseUrl(const std::string& url);
-  void ApplyConfigUpdate(std::unique_ptr<struct TUpDateInfo> info);
+  void ApplyConfigUpdate(std::unique_ptr<TUpDateInfo> info);
   struct TConfigSide;
   std::shared_ptr<TConfigSide> configSide_;
   // ---- End of the vendor side.
