@@ -1,6 +1,8 @@
 #include "platform/FileIo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,39 @@ TFileRead ReadWholeFile(const std::string& path, std::size_t cap, std::string& o
   return result;
 }
 
+namespace {
+
+// Temporary files of earlier writes to `name` whose process is gone (killed between creating
+// the file and the rename) are removed, so that crashes leave nothing to pile up.
+void RemoveOrphanedTemps(const std::string& folder, const std::string& name) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) {
+    return;
+  }
+  const std::string prefix = "." + name + ".tmp-";
+  while (dirent* entry = readdir(dir)) {
+    const std::string file = entry->d_name;
+    if (file.compare(0, prefix.size(), prefix) != 0) {
+      continue;
+    }
+    char* end = nullptr;
+    const long pid = std::strtol(file.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || !end || *end != '-') {
+      continue;
+    }
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      const std::string orphan = folder + "/" + file;
+      struct stat st {};
+      if (lstat(orphan.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        unlink(orphan.c_str());
+      }
+    }
+  }
+  closedir(dir);
+}
+
+}  // namespace
+
 bool ReplaceFile(const std::string& path, std::string_view content, int mode) {
   static std::atomic<unsigned> counter{0};
   const std::string target = WriteTarget(path);
@@ -132,8 +167,10 @@ bool ReplaceFile(const std::string& path, std::string_view content, int mode) {
   ok = ok && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     unlink(temp.c_str());
+    return false;
   }
-  return ok;
+  RemoveOrphanedTemps(slash == std::string::npos ? std::string(".") : folder, name);
+  return true;
 }
 
 }  // namespace vlmr

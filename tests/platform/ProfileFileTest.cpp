@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "base/Text.h"
@@ -198,6 +200,24 @@ TEST_F(ProfileFileTest, ReplacesTheFileWholeKeepingModeAndLinks) {
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ(test::EntryCount(folder_.Path()), 2u);  // no temporary file left behind
+}
+
+TEST_F(ProfileFileTest, AWriteClearsTemporaryFilesThatKilledWritersLeft) {
+  WriteFileText(path_, "[s]\nk=1\n");
+  // A process id above the system's limit belongs to no process; this process's own is alive.
+  long pidMax = 4194304;
+  std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
+  const std::string orphan = folder_ / (".kqclient.cfg.tmp-" + std::to_string(pidMax + 1) + "-0");
+  const std::string live = folder_ / (".kqclient.cfg.tmp-" + std::to_string(getpid()) + "-999");
+  const std::string other = folder_ / (".other.cfg.tmp-" + std::to_string(pidMax + 1) + "-0");
+  for (const std::string& f : {orphan, live, other})
+    WriteFileText(f, "half");
+
+  ASSERT_TRUE(TProfileFile(path_).WriteString("s", "k", "2"));
+  EXPECT_FALSE(std::filesystem::exists(orphan));
+  EXPECT_TRUE(std::filesystem::exists(live));   // a writer that may still be at work
+  EXPECT_TRUE(std::filesystem::exists(other));  // another file's
+  EXPECT_EQ(ReadFileText(path_), "[s]\nk=2\n");
 }
 
 TEST_F(ProfileFileTest, TwoObjectsOnOneFileAgree) {
