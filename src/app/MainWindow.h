@@ -224,7 +224,8 @@ class Tfmjssml : public QMainWindow {
   void BuildKeywordMenus();
   void BuildGridMenu();
 
-  // Steps of FormCreate that later parts of the program fill.
+  // Steps of FormCreate and of the orderly end. StopAllTasks stops every keyword's task (also
+  // used before the history is cleared).
   void CreateKeyStore();
   void CreateEngineLocks();
   void FreeEngineLocks();
