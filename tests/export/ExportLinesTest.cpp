@@ -19,7 +19,7 @@ std::string G(const char* utf8) {
   return Utf8ToGbk(utf8);
 }
 
-struct TCompanySpec {
+struct TCompanyRow {
   const char* name;
   std::vector<const char*> mobiles;
   std::vector<const char*> qqs;
@@ -28,19 +28,19 @@ struct TCompanySpec {
   const char* address = "";
 };
 
-std::vector<std::shared_ptr<TComPanyInfo>> Companies(const std::vector<TCompanySpec>& specs) {
+std::vector<std::shared_ptr<TComPanyInfo>> Companies(const std::vector<TCompanyRow>& rows) {
   std::vector<std::shared_ptr<TComPanyInfo>> out;
-  for (const auto& spec : specs) {
+  for (const auto& row : rows) {
     auto company = std::make_shared<TComPanyInfo>();
-    company->SetComName(G(spec.name));
-    for (const char* m : spec.mobiles)
+    company->SetComName(G(row.name));
+    for (const char* m : row.mobiles)
       company->AddMobile(G(m));
-    for (const char* q : spec.qqs)
+    for (const char* q : row.qqs)
       company->AddQQ(G(q));
-    for (const char* e : spec.emails)
+    for (const char* e : row.emails)
       company->AddEmail(G(e));
-    company->webUrl = G(spec.url);
-    company->address = G(spec.address);
+    company->webUrl = G(row.url);
+    company->address = G(row.address);
     company->AddTel("020-12345678");  // landlines are never exported
     out.push_back(std::move(company));
   }
@@ -109,7 +109,7 @@ TEST(CleanMultiValue, JoinsValuesWithTheFormatsValueSeparator) {
 TEST(ExportTextFile, HoldsTheExactLines) {
   struct {
     const char* what;
-    std::vector<TCompanySpec> companies;
+    std::vector<TCompanyRow> companies;
     const char* fields;
     const char* expected;  // UTF-8 here, GBK in the file
   } cases[] = {
