@@ -3,8 +3,8 @@
 #include <QEvent>
 #include <QLabel>
 
-#include "app/GuiText.h"
 #include "app/Icons.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 

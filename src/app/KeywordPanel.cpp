@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/GuiText.h"
 #include "app/KeyItem.h"
 #include "app/MainWindow.h"
 #include "app/Widgets.h"
@@ -23,6 +22,7 @@
 #include "base/Utils.h"
 #include "engine/TaskCtl.h"
 #include "store/KeyListInfo.h"
+#include "windows/GuiText.h"
 #include "windows/Selfiled.h"
 
 namespace vlmr {

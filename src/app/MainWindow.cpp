@@ -22,7 +22,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/GuiText.h"
 #include "app/Icons.h"
 #include "app/ResultGridModel.h"
 #include "app/Widgets.h"
@@ -41,6 +40,7 @@
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
 #include "store/SQLiteTable.h"
+#include "windows/GuiText.h"
 #include "windows/NoticePopup.h"
 
 namespace vlmr {

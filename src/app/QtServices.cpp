@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QThread>
 
-#include "app/GuiText.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 

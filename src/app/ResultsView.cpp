@@ -10,7 +10,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "app/GuiText.h"
 #include "app/Icons.h"
 #include "app/MainWindow.h"
 #include "app/ResultGridModel.h"
@@ -20,6 +19,7 @@
 #include "base/Utils.h"
 #include "store/KeyListInfo.h"
 #include "windows/Cominfo.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 namespace {

@@ -6,6 +6,11 @@
 
 namespace vlmr {
 
+bool IsWebAddress(const std::string& address) {
+  std::string lower = GbkLower(address.substr(0, 8));
+  return lower.rfind("http://", 0) == 0 || lower.rfind("https://", 0) == 0;
+}
+
 TGetHttp::TGetHttp(std::string url, TOnLoaded onLoaded)
     : url_(std::move(url)), client_(THttpSettings::Full()) {
   if (onLoaded) {
@@ -30,10 +35,12 @@ std::string TGetHttp::DecodeBody(const std::string& body) {
 
 void TGetHttp::Execute() {
   client_.SetStopQuery([this] { return Terminated(); });
-  std::string body;
-  if (!client_.Get(url_, body))
-    return;
-  result_ = DecodeBody(body);
+  ok_ = client_.Get(url_, body_);
+  finalUrl_ = client_.FinalUrl().empty() ? url_ : client_.FinalUrl();
+  if (ok_)
+    result_ = DecodeBody(body_);
+  else
+    body_.clear();
 }
 
 }  // namespace vlmr

@@ -1,7 +1,9 @@
-// A text fetch on a thread of its own with the full client (the vendor information windows
-// use it). Result holds the body decoded from UTF-8 into GBK; it is empty after a failed
-// fetch and for a body that is not valid UTF-8. The completion handler runs on the UI thread
-// after the fetch, successful or not, and reads Result.
+// A fetch on a thread of its own with the full client (the vendor information windows use it
+// for their texts, the notice popup for its page and pictures). Result holds the body decoded
+// from UTF-8 into GBK; it is empty after a failed fetch and for a body that is not valid
+// UTF-8. Ok, Body and FinalUrl give the fetch as it came: false after a network failure or an
+// error status, the raw bytes, the address after redirects. The completion handler runs on
+// the UI thread after the fetch, successful or not.
 #pragma once
 
 #include <functional>
@@ -11,6 +13,10 @@
 #include "net/HttpClient.h"
 
 namespace vlmr {
+
+// "http://" or "https://" in any letter case: an address a fetch can reach. A bare relative
+// address (a page path without its service address) is none.
+bool IsWebAddress(const std::string& address);
 
 class TGetHttp : public TWorkerThread {
  public:
@@ -23,6 +29,9 @@ class TGetHttp : public TWorkerThread {
 
   const std::string& Url() const { return url_; }
   const std::string& Result() const { return result_; }
+  bool Ok() const { return ok_; }
+  const std::string& Body() const { return body_; }
+  const std::string& FinalUrl() const { return finalUrl_; }
   // Created with the thread; adjust before Start only.
   THttpClient& HttpClient() { return client_; }
 
@@ -37,6 +46,9 @@ class TGetHttp : public TWorkerThread {
  private:
   std::string url_;
   std::string result_;
+  bool ok_ = false;
+  std::string body_;
+  std::string finalUrl_;
   THttpClient client_;
 };
 

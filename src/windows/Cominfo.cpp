@@ -12,7 +12,7 @@
 
 #include "engine/records/KeyUnit.h"
 #include "platform/Shell.h"
-#include "windows/WindowText.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 namespace {
@@ -141,7 +141,7 @@ int Tfmcominfo::PlaceBlock(QLabel* label, QPlainTextEdit* memo, const TUniqueStr
   }
   QStringList lines;
   for (const std::string& value : values) {
-    lines << QtFromGbk(value);
+    lines << FromGbk(value);
   }
   memo->setPlainText(lines.join('\n'));
   const int count = static_cast<int>(values.size());
@@ -168,8 +168,8 @@ int Tfmcominfo::PlaceBlock(QLabel* label, QPlainTextEdit* memo, const TUniqueStr
 }
 
 void Tfmcominfo::ShowCompany(const TComPanyInfo& company) {
-  txtwin_->setText(QtFromGbk(company.GetComName()));
-  txturl_->setText(QtFromGbk(company.webUrl));
+  txtwin_->setText(FromGbk(company.GetComName()));
+  txturl_->setText(FromGbk(company.webUrl));
   int y = kFirstBlockTop;
   y = PlaceBlock(txtmob_, mmmob_, company.mobiles, THeightRule::PerLine18OneLine20, y, false);
   y = PlaceBlock(txttel_, mmtel_, company.qqs, THeightRule::PerLine20, y, false);
@@ -208,9 +208,7 @@ Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner) {
     }
   }
   window->ShowCompany(company);
-  window->show();
-  window->raise();
-  window->activateWindow();
+  BringToFront(window);
   return window;
 }
 

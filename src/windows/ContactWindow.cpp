@@ -8,11 +8,10 @@
 
 #include "base/Text.h"
 #include "net/ContactReply.h"
-#include "net/FetchBytes.h"
 #include "net/GetHttp.h"
 #include "net/VendorSettings.h"
 #include "platform/Shell.h"
-#include "windows/VendorText.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 namespace {
@@ -24,13 +23,6 @@ QLabel* NewLabel(const char* name, const char* text, int y, QWidget* parent) {
   l->setObjectName(name);
   l->setGeometry(24, y, 313, 20);
   return l;
-}
-
-void BringToFront(QWidget* w) {
-  w->show();
-  w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
-  w->raise();
-  w->activateWindow();
 }
 
 }  // namespace
@@ -82,14 +74,13 @@ bool Tfmabout::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tfmabout::lblqqClick() {
-  ShellOpen(QqChatUrl(vendorui::ToGbk(lblqq->toolTip())));
+  ShellOpen(QqChatUrl(ToGbk(lblqq->toolTip())));
 }
 
 void Tfmabout::FillFromReply(const std::string& reply) {
   std::vector<std::string> items = SplitContactReply(reply);
   if (items.size() <= 4)
     return;
-  using vendorui::FromGbk;
   if (!Trim(items[2]).empty()) {
     lblcom->setText(QString::fromUtf8("公司名：%1").arg(FromGbk(items[2])));
     lblcom->show();

@@ -4,10 +4,9 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "net/FetchBytes.h"
 #include "net/GetHttp.h"
 #include "net/HttpFetch.h"
-#include "windows/VendorText.h"
+#include "windows/GuiText.h"
 
 namespace vlmr {
 namespace {
@@ -58,7 +57,7 @@ void Tfmdes::showEvent(QShowEvent* event) {
 }
 
 void Tfmdes::FillFromText(const std::string& text) {
-  Memo1->setPlainText(vendorui::FromGbk(text));
+  Memo1->setPlainText(FromGbk(text));
   Button1->setFocus();
   const bool scroll = SplitLines(text).size() > static_cast<std::size_t>(kLinesWithoutScrollBar);
   Memo1->setVerticalScrollBarPolicy(scroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -82,10 +81,7 @@ Tfmdes* ShowDescriptionWindow(const std::string& serviceBaseUrl, QWidget* centre
   } else {
     w->FillFromText({});  // a bare relative address cannot be fetched: a failed fetch
   }
-  w->show();
-  w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
-  w->raise();
-  w->activateWindow();
+  BringToFront(w);
   return w;
 }
 

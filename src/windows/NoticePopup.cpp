@@ -9,7 +9,7 @@
 #include <QTextDocument>
 
 #include "base/Text.h"
-#include "net/FetchBytes.h"
+#include "net/GetHttp.h"
 #include "platform/Shell.h"
 
 namespace vlmr {
@@ -115,9 +115,21 @@ void Tfmwinpop::hideEvent(QHideEvent* event) {
   setAttribute(Qt::WA_ShowWithoutActivating, true);
 }
 
+namespace {
+
+// A notice page and its pictures are small: their fetches stop at 4 MiB.
+TGetHttp* LaunchPageFetch(std::string url, TGetHttp::TOnLoaded onLoaded) {
+  auto* fetch = new TGetHttp(std::move(url), std::move(onLoaded));
+  fetch->HttpClient().Settings().maxBodyBytes = 4u * 1024 * 1024;
+  fetch->Start();
+  return fetch;
+}
+
+}  // namespace
+
 void Tfmwinpop::StopFetches() {
-  for (void* f : fetches_)
-    static_cast<TFetchBytes*>(f)->Terminate();
+  for (TGetHttp* f : fetches_)
+    f->Terminate();
   fetches_.clear();
 }
 
@@ -134,8 +146,8 @@ void Tfmwinpop::Navigate(const std::string& address) {
         Qt::QueuedConnection);
     return;
   }
-  TFetchBytes* fetch = nullptr;
-  fetch = TFetchBytes::Launch(address, [guard](TFetchBytes& f) {
+  TGetHttp* fetch = nullptr;
+  fetch = LaunchPageFetch(address, [guard](TGetHttp& f) {
     if (!guard)
       return;
     guard->fetches_.remove(&f);
@@ -149,14 +161,13 @@ void Tfmwinpop::Navigate(const std::string& address) {
 
 void Tfmwinpop::FetchPicture(const QUrl& url) {
   QPointer<Tfmwinpop> guard(this);
-  TFetchBytes* fetch =
-      TFetchBytes::Launch(url.toString().toStdString(), [guard, url](TFetchBytes& f) {
-        if (!guard)
-          return;
-        guard->fetches_.remove(&f);
-        if (f.Ok())
-          guard->wb1->AddPicture(url, QByteArray::fromStdString(f.Body()));
-      });
+  TGetHttp* fetch = LaunchPageFetch(url.toString().toStdString(), [guard, url](TGetHttp& f) {
+    if (!guard)
+      return;
+    guard->fetches_.remove(&f);
+    if (f.Ok())
+      guard->wb1->AddPicture(url, QByteArray::fromStdString(f.Body()));
+  });
   fetches_.insert(fetch);
 }
 

@@ -18,6 +18,8 @@ class QPushButton;
 
 namespace vlmr {
 
+class TGetHttp;
+
 // The embedded view: pictures come from the popup's own fetches, never from the disk.
 class TNoticeView : public QTextBrowser {
   Q_OBJECT
@@ -77,7 +79,7 @@ class Tfmwinpop : public QWidget {
 
   bool placed_ = false;
   bool shownOnce_ = false;
-  QSet<void*> fetches_;  // running fetches, to stop them when the popup goes
+  QSet<TGetHttp*> fetches_;  // running fetches, to stop them when the popup goes
 };
 
 // Closes an open popup, makes a new one, shows it off the screen without activating it and

@@ -1,4 +1,4 @@
-#include "app/GuiText.h"
+#include "windows/GuiText.h"
 
 #include "base/Text.h"
 
@@ -10,6 +10,13 @@ QString FromGbk(const std::string& gbk) {
 
 std::string ToGbk(const QString& text) {
   return Utf8ToGbk(text.toStdString());
+}
+
+void BringToFront(QWidget* window) {
+  window->show();
+  window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+  window->raise();
+  window->activateWindow();
 }
 
 }  // namespace vlmr
