@@ -76,7 +76,10 @@ Tfmcominfo::Tfmcominfo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
   setObjectName("fmcominfo");
   setWindowTitle(QString::fromUtf8("公司详情"));
   setAttribute(Qt::WA_DeleteOnClose);
-  setAttribute(Qt::WA_TranslucentBackground);
+  // An opaque margin under the shadow: a translucent one shows black on a desktop without a
+  // compositor.
+  setAttribute(Qt::WA_StyledBackground);
+  setStyleSheet("#fmcominfo { background: #e4e9f0; }");
   setFixedSize(kWidth, kHeight);
 
   panel_ = new QWidget(this);
