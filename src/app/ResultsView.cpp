@@ -236,6 +236,10 @@ void Tfmjssml::ClearResultGrid() {
 }
 
 QVariant Tfmjssml::dblistGetValue(int column, int row, int role) const {
+  // The view asks every cell for many roles each time it draws; only these have values.
+  if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole) {
+    return {};
+  }
   auto it = rowCompanies.find(std::to_string(row + 1));
   if (it == rowCompanies.end() || !it->second) {
     return {};
