@@ -21,12 +21,14 @@ TEST_F(ExportKeyword, WritesTheKeywordsCompaniesInBothFormats) {
   TExportFields fields;
   fields.company = fields.mobile = fields.email = true;
 
-  ASSERT_TRUE(Store().ExportKeyword(G("广州 电子"), out.File("k.txt"), fields, true));
+  ASSERT_TRUE(
+      Store().ExportKeyword(G("广州 电子"), out.File("k.txt"), fields, TExportFormat::Text));
   EXPECT_EQ(TTempFolder::Read(out.File("k.txt")),
             G("公司名,手机,邮箱\r\n甲公司,13800000001,13800000002,a@x.cn\r\n"
               "乙公司,13900000001,\r\n"));
 
-  ASSERT_TRUE(Store().ExportKeyword(G("广州 电子"), out.File("k.xls"), fields, false));
+  ASSERT_TRUE(
+      Store().ExportKeyword(G("广州 电子"), out.File("k.xls"), fields, TExportFormat::Excel));
   TBiffSheet sheet = ReadBiff(TTempFolder::Read(out.File("k.xls")));
   ASSERT_EQ(sheet.error, "");
   EXPECT_EQ(sheet.cells.size(), 9u);
@@ -42,11 +44,11 @@ TEST_F(ExportKeyword, FailsForAnUnknownOrEmptyKeywordOrAFileThatCannotBeMade) {
   TTempFolder out;
   TExportFields fields;
   fields.mobile = true;
-  EXPECT_FALSE(Store().ExportKeyword("unknown", out.File("a.txt"), fields, true));
-  EXPECT_FALSE(Store().ExportKeyword("empty", out.File("a.txt"), fields, true));
+  EXPECT_FALSE(Store().ExportKeyword("unknown", out.File("a.txt"), fields, TExportFormat::Text));
+  EXPECT_FALSE(Store().ExportKeyword("empty", out.File("a.txt"), fields, TExportFormat::Text));
   EXPECT_FALSE(std::filesystem::exists(out.File("a.txt")));
-  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.txt"), fields, true));
-  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.xls"), fields, false));
+  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.txt"), fields, TExportFormat::Text));
+  EXPECT_FALSE(Store().ExportKeyword("k", out.File("no/a.xls"), fields, TExportFormat::Excel));
 }
 
 }  // namespace
