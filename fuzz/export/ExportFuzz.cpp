@@ -53,12 +53,7 @@ std::vector<std::vector<std::string>> SheetRows(
     }
   };
   vlmr::TExportRows builder(fields, vlmr::kSheetFieldSeparator, vlmr::kSheetValueSeparator);
-  if (!builder.Header().empty()) {
-    add(builder.Header());
-  }
-  for (const auto& company : companies) {
-    builder.ForEachRow(*company, add);
-  }
+  builder.ForEachRowOf(companies, add);
   return rows;
 }
 

@@ -36,12 +36,15 @@ bool WriteXlsxExport(const TCompanies& companies, const std::string& fileName,
   }
   return ReplaceFileBy(fileName, [&](int, const std::string& tempPath) {
     TXlsxWriter sheet(tempPath, TXlsxWriter::SheetName(keyword));
-    if (!rows.Header().empty()) {
-      sheet.AddHeader(rows.Header());
-    }
-    for (const auto& company : companies) {
-      rows.ForEachRow(*company, [&](TExportRows::TCells cells) { sheet.AddRow(cells); });
-    }
+    bool header = !rows.Header().empty();
+    rows.ForEachRowOf(companies, [&](TExportRows::TCells cells) {
+      if (header) {
+        sheet.AddHeader(cells);
+        header = false;
+      } else {
+        sheet.AddRow(cells);
+      }
+    });
     sheet.Close();
     return true;
   });
@@ -54,12 +57,7 @@ bool WriteCsvExport(const TCompanies& companies, const std::string& fileName,
   TExportRows rows(fields, kSheetFieldSeparator, kSheetValueSeparator);
   return ReplaceFileBy(fileName, [&](int fd, const std::string&) {
     TCsvWriter csv(fd);
-    if (!rows.Header().empty()) {
-      csv.AddRow(rows.Header());
-    }
-    for (const auto& company : companies) {
-      rows.ForEachRow(*company, [&](TExportRows::TCells cells) { csv.AddRow(cells); });
-    }
+    rows.ForEachRowOf(companies, [&](TExportRows::TCells cells) { csv.AddRow(cells); });
     csv.Flush();
     return true;
   });

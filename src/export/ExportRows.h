@@ -52,6 +52,18 @@ class TExportRows {
     }
   }
 
+  // Calls `row(cells)` for the header, when there is one, then for every row of `companies` (a
+  // range of pointers to records).
+  template <class TCompanies, class TRow>
+  void ForEachRowOf(const TCompanies& companies, TRow&& row) {
+    if (!header_.empty()) {
+      row(TCells(header_));
+    }
+    for (const auto& company : companies) {
+      ForEachRow(*company, row);
+    }
+  }
+
   // True when `companies` (a range of pointers to records) give more than `limit` rows, the
   // header included. Counts without cleaning a value wherever the answer is plain from the sizes.
   template <class TCompanies>

@@ -88,7 +88,19 @@ std::string TXlsxWriter::SheetName(std::string_view keywordGbk) {
 }
 
 std::string TXlsxWriter::CellText(std::string_view gbk) {
-  std::string utf8 = GbkToUtf8(gbk);
+  // Most cells (numbers, addresses of mail and web) are plain ASCII, the same in UTF-8, and
+  // need nothing done.
+  bool ascii = true;
+  bool plain = gbk.size() <= kMaxCellChars;
+  for (char c : gbk) {
+    const auto byte = static_cast<unsigned char>(c);
+    ascii = ascii && byte < 0x80;
+    plain = plain && (byte >= 0x20 || c == '\t' || c == '\n') && c != '_';
+  }
+  if (ascii && plain) {
+    return std::string(gbk);
+  }
+  std::string utf8 = ascii ? std::string(gbk) : GbkToUtf8(gbk);
   std::string out;
   out.reserve(utf8.size());
   std::size_t chars = 0;

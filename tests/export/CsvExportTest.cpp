@@ -68,14 +68,5 @@ TEST(CsvExport, WritesAByteOrderMarkAndTheSpreadsheetsCellsAsUtf8Records) {
   }
 }
 
-TEST(CsvExport, AFailureLeavesNoFile) {
-  TTempFolder folder;
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.File("missing/out.csv"),
-                           Fields("cm"), TExportFormat::Csv, "k"));
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.Path().string(), Fields("cm"),
-                           TExportFormat::Csv, "k"));
-  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
-}
-
 }  // namespace
 }  // namespace vlmr::test

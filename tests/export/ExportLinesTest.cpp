@@ -138,14 +138,23 @@ TEST(ExportTextFile, IsGbkWithoutByteOrderMarkAndReplacesAnOldFile) {
       << "no temporary file is left beside it";
 }
 
-TEST(ExportTextFile, FailsWhenTheFileCannotBeMade) {
-  test::TTempFolder folder;
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.File("missing/out.txt"),
-                           Fields("cm"), TExportFormat::Text, "k"));
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.Path().string(), Fields("cm"),
-                           TExportFormat::Text, "k"))
-      << "a folder is not replaced";
-  EXPECT_TRUE(std::filesystem::is_directory(folder.Path()));
+// A failure is a false result or, from the BIFF writer, EExportError; nothing is left behind.
+TEST(ExportFile, FailsInEveryFormatWhenTheFileCannotBeMade) {
+  for (TExportFormat format :
+       {TExportFormat::Text, TExportFormat::Excel, TExportFormat::Xlsx, TExportFormat::Csv}) {
+    const std::string name = "out." + std::string(ExportExtension(format));
+    test::TTempFolder folder;
+    auto writes = [&](const std::string& path) {
+      try {
+        return WriteExport(Companies({{"N", {"1"}, {}, {}}}), path, Fields("cm"), format, "k");
+      } catch (const EExportError&) {
+        return false;
+      }
+    };
+    EXPECT_FALSE(writes(folder.File("missing/" + name))) << name;
+    EXPECT_FALSE(writes(folder.Path().string())) << name << ": a folder is not replaced";
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << name;
+  }
 }
 
 TEST(ExportSheetLines, UseTabsBetweenCellsAndCommaBlankBetweenValues) {

@@ -187,14 +187,5 @@ TEST(ExportRows, CountsRowsAsTheyWouldBeWritten) {
   }
 }
 
-TEST(XlsxExport, AFailureLeavesTheOldFile) {
-  TTempFolder folder;
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.File("missing/out.xlsx"),
-                           Fields("cm"), TExportFormat::Xlsx, "k"));
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.Path().string(), Fields("cm"),
-                           TExportFormat::Xlsx, "k"));
-  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
-}
-
 }  // namespace
 }  // namespace vlmr::test
