@@ -229,6 +229,30 @@ TEST_F(ExportSave, RefusesASpreadsheetOfMoreRowsThanItHoldsBeforeAsking) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 66000);
 }
 
+// 65 536 companies and the header do not fit the Excel格式 worksheet: the dialog starts on
+// .xlsx, and OK writes the workbook.
+TEST_F(ExportSave, ADialogForAKeywordBeyondTheWorksheetStartsOnXlsx) {
+  Open();
+  Store().AddKeyword("big");
+  TCompanyList& list = Store().FindKeyword("big")->Companies;
+  for (int c = 0; c < 65536; ++c) {
+    auto company = std::make_shared<TComPanyInfo>();
+    company->listId = std::to_string(c);
+    company->AddMobile(std::to_string(13000000000LL + c));
+    list.Add(std::move(company));
+  }
+  QWidget owner;
+  QPointer<Tfmselfiled> dialog = OpenExportDialog(Store(), "big", &owner);
+  EXPECT_EQ(dialog->Format(), TExportFormat::Xlsx);
+  dialogs_->Answer(out_.File("big"));
+  boxes_->Answer(MB_RESULT_CANCEL);
+  dialog->findChild<QPushButton*>("Button2")->click();
+  ASSERT_EQ(dialogs_->Asked().size(), 1u);
+  EXPECT_EQ(dialogs_->Asked()[0].proposedName, "big.xlsx");
+  EXPECT_EQ(TTempFolder::Read(out_.File("big.xlsx")).substr(0, 2), "PK");
+  EXPECT_EQ(Texts(), std::vector<std::string>{kSuccess});
+}
+
 TEST_F(ExportSave, AKeywordNeverLoadedIsLoadedThenExportedFromItsDialog) {
   OpenWithCompanies();
   Open();  // a new session: the keyword's companies are only in the database
