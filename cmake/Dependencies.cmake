@@ -9,6 +9,7 @@ find_package(Iconv REQUIRED)
 # libzip's CMake package wants its command-line tools installed; pkg-config does not.
 pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
 find_package(pugixml REQUIRED)
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 # libphonenumber ships neither a pkg-config file nor a CMake package on Debian.
 find_path(PHONENUMBER_INCLUDE_DIR phonenumbers/phonenumberutil.h REQUIRED)

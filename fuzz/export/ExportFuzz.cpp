@@ -1,6 +1,7 @@
 // Arbitrary company records and field choices through the export: the lines keep their
-// contract (header rule, one cell per chosen field, no line breaks inside a line), and the
-// worksheet stream the spreadsheet path writes is read back cell by cell.
+// contract (header rule, one cell per chosen field, no line breaks inside a line), the
+// worksheet stream the spreadsheet path writes is read back cell by cell, and so are the CSV
+// file (its quoting undone) and the XLSX file (unzipped, its sheet parsed as XML).
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
@@ -12,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "export/DS2Excel.h"
+#include "export/ExportFile.h"
 #include "export/ExportLines.h"
 #include "export/WriteWorkbook.h"
 #include "support/BiffReader.h"
+#include "support/CsvReader.h"
 #include "support/TempFolder.h"
+#include "support/XlsxCells.h"
 
 namespace {
 
@@ -28,9 +33,60 @@ void Check(bool condition) {
   }
 }
 
-std::string TextFile() {
+vlmr::test::TTempFolder& Folder() {
   static vlmr::test::TTempFolder folder;
-  return folder.File("out.xls");
+  return folder;
+}
+std::string TextFile() {
+  return Folder().File("out.xls");
+}
+
+// The rows the spreadsheet formats write, as UTF-8.
+std::vector<std::vector<std::string>> SheetRows(
+    const std::vector<std::shared_ptr<vlmr::TComPanyInfo>>& companies,
+    const vlmr::TExportFields& fields) {
+  std::vector<std::vector<std::string>> rows;
+  auto add = [&](vlmr::TExportRows::TCells cells) {
+    auto& row = rows.emplace_back();
+    for (const std::string& cell : cells) {
+      row.push_back(vlmr::GbkToUtf8(cell));
+    }
+  };
+  vlmr::TExportRows builder(fields, vlmr::kSheetFieldSeparator, vlmr::kSheetValueSeparator);
+  builder.ForEachRowOf(companies, add);
+  return rows;
+}
+
+void CheckCsv(const std::vector<std::shared_ptr<vlmr::TComPanyInfo>>& companies,
+              const vlmr::TExportFields& fields) {
+  const std::string file = Folder().File("out.csv");
+  Check(vlmr::WriteCsvExport(companies, file, fields));
+  std::string bytes = vlmr::test::TTempFolder::Read(file);
+  Check(bytes.compare(0, 3, vlmr::kUtf8ByteOrderMark) == 0);
+  auto records = vlmr::test::ParseCsv(std::string_view(bytes).substr(3));
+  Check(records == SheetRows(companies, fields));
+}
+
+void CheckXlsx(const std::vector<std::shared_ptr<vlmr::TComPanyInfo>>& companies,
+               const vlmr::TExportFields& fields, const std::string& keyword) {
+  const std::string file = Folder().File("out.xlsx");
+  Check(vlmr::WriteXlsxExport(companies, file, fields, keyword));
+  vlmr::test::TXlsxCells read = vlmr::test::ReadXlsxCells(file);
+  Check(read.error.empty());
+  std::size_t written = 0;
+  const auto rows = SheetRows(companies, fields);
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      auto found = read.cells.find({static_cast<int>(r), static_cast<int>(c)});
+      if (rows[r][c].empty()) {
+        Check(found == read.cells.end());
+        continue;
+      }
+      Check(found != read.cells.end() && found->second == rows[r][c]);
+      ++written;
+    }
+  }
+  Check(read.cells.size() == written);
 }
 
 // The sheet must hold exactly the cells the lines give, row after row.
@@ -72,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fields.address = input.ConsumeBool();
   fields.webUrl = input.ConsumeBool();
   const bool text = input.ConsumeBool();
+  const std::string keyword = input.ConsumeRandomLengthString(40);
   const int chosen =
       fields.company + fields.mobile + fields.qq + fields.email + fields.address + fields.webUrl;
 
@@ -101,6 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     companies.push_back(std::move(company));
   }
+
+  CheckCsv(companies, fields);
+  CheckXlsx(companies, fields, keyword);
 
   std::vector<std::string> lines = vlmr::BuildExportLines(companies, fields, text);
   if (chosen == 0) {

@@ -7,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "base/StringList.h"
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
+#include "export/ExportFormat.h"
+#include "export/ExportRows.h"
 
 namespace vlmr {
 
@@ -18,15 +19,6 @@ inline constexpr std::string_view kTextFieldSeparator = ",";
 inline constexpr std::string_view kTextValueSeparator = ",";
 inline constexpr std::string_view kSheetFieldSeparator = "\t";
 inline constexpr std::string_view kSheetValueSeparator = ", ";
-
-// Trims bytes <= ' ' at both ends, then deletes every LF, every CR and every field separator.
-std::string CleanSingleValue(std::string_view value, std::string_view fieldSeparator);
-
-// The list's text form (each value followed by CR LF), trimmed, each LF replaced by the value
-// separator, CRs deleted, and the field separator deleted when it differs from the value
-// separator.
-std::string CleanMultiValue(const TUniqueStringList& list, std::string_view fieldSeparator,
-                            std::string_view valueSeparator);
 
 // Builds the lines company by company, in the order they are added.
 class TExportLineBuilder {
@@ -37,12 +29,10 @@ class TExportLineBuilder {
   std::vector<std::string> TakeLines() { return std::move(lines_); }
 
  private:
-  enum TField { COMPANY, MOBILE, QQ, EMAIL, ADDRESS, WEBURL };
-  std::string CleanedValue(const TComPanyInfo& company, TField field) const;
+  std::string Join(TExportRows::TCells cells) const;
 
-  std::vector<TField> chosen_;  // in column order
+  TExportRows rows_;
   std::string_view fieldSeparator_;
-  std::string_view valueSeparator_;
   std::vector<std::string> lines_;
 };
 
@@ -61,8 +51,8 @@ std::vector<std::string> BuildExportLines(const TCompanies& companies, const TEx
 std::string JoinExportLines(const std::vector<std::string>& lines);
 
 // The file name the save dialog proposes: the keyword with every character that no file name
-// may hold (control characters, / \ : * ? " < > |) made "_", then ".txt" or ".xls". GBK,
-// double-byte aware: a second byte that looks like "\" or "|" is part of its character.
-std::string ProposedExportFileName(std::string_view keyword, bool textFormat);
+// may hold (control characters, / \ : * ? " < > |) made "_", then the format's extension.
+// GBK, double-byte aware: a second byte that looks like "\" or "|" is part of its character.
+std::string ProposedExportFileName(std::string_view keyword, TExportFormat format);
 
 }  // namespace vlmr

@@ -14,19 +14,6 @@
 namespace vlmr {
 namespace {
 
-bool WriteAll(int fd, std::string_view content) {
-  while (!content.empty()) {
-    ssize_t n = write(fd, content.data(), content.size());
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      return false;
-    }
-    content.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // The file a write to `path` should replace: the target of a link, so that the link stays.
 std::string WriteTarget(const std::string& path) {
   struct stat st {};
@@ -40,6 +27,19 @@ std::string WriteTarget(const std::string& path) {
 }
 
 }  // namespace
+
+bool WriteToFile(int fd, std::string_view content) {
+  while (!content.empty()) {
+    ssize_t n = write(fd, content.data(), content.size());
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    content.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
 
 bool MakeFolders(const std::string& path, mode_t mode) {
   if (path.empty()) {
@@ -129,6 +129,13 @@ void RemoveOrphanedTemps(const std::string& folder, const std::string& name) {
 }  // namespace
 
 bool ReplaceFile(const std::string& path, std::string_view content, int mode) {
+  return ReplaceFileBy(
+      path, [content](int fd, const std::string&) { return WriteToFile(fd, content); }, mode);
+}
+
+bool ReplaceFileBy(const std::string& path,
+                   const std::function<bool(int fd, const std::string& tempPath)>& write,
+                   int mode) {
   static std::atomic<unsigned> counter{0};
   const std::string target = WriteTarget(path);
   std::size_t slash = target.rfind('/');
@@ -161,8 +168,15 @@ bool ReplaceFile(const std::string& path, std::string_view content, int mode) {
   if (fd < 0) {
     return false;
   }
-  bool ok = (mode < 0 || fchmod(fd, static_cast<mode_t>(mode)) == 0) && WriteAll(fd, content) &&
-            fsync(fd) == 0;
+  bool ok = false;
+  try {
+    ok = (mode < 0 || fchmod(fd, static_cast<mode_t>(mode)) == 0) && write(fd, temp) &&
+         fsync(fd) == 0;
+  } catch (...) {
+    close(fd);
+    unlink(temp.c_str());
+    throw;
+  }
   ok = close(fd) == 0 && ok;
   ok = ok && rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,16 @@ TFileRead ReadWholeFile(const std::string& path, std::size_t cap, std::string& o
 // negative, else the old file's mode, else the default for new files. Temporary files that
 // earlier writes of processes now gone left beside it are removed after a successful write.
 bool ReplaceFile(const std::string& path, std::string_view content, int mode = -1);
+
+// ReplaceFile for content too large to hold: `write` fills the new, empty temporary file, through
+// the open descriptor `fd` or by reopening `tempPath` (in the same folder as `path`), and returns
+// whether it succeeded. Flushed and renamed over the old file only then; on failure, or when
+// `write` raises (the exception goes on to the caller), the temporary file is removed.
+bool ReplaceFileBy(const std::string& path,
+                   const std::function<bool(int fd, const std::string& tempPath)>& write,
+                   int mode = -1);
+
+// Writes all of `content` to `fd`; false on an error.
+bool WriteToFile(int fd, std::string_view content);
 
 }  // namespace vlmr

@@ -215,8 +215,8 @@ TKeyListInfo::TKeyListInfo(TClock clock)
       gate_(std::make_shared<TBuilderGate>()),
       self_(std::make_shared<TKeyListInfo*>(this)) {
   ExportWriter = [](const TKeyData& record, const std::string& fileName,
-                    const TExportFields& fields, bool textFormat) {
-    return WriteExport(record.Companies, fileName, fields, textFormat);
+                    const TExportFields& fields, TExportFormat format) {
+    return WriteExport(record.Companies, fileName, fields, format, record.Keyword);
   };
   // A missing folder shows up as the open failure below.
   std::error_code ignored;
@@ -604,14 +604,14 @@ std::int64_t TKeyListInfo::TotalCompanyCount() const {
 }
 
 bool TKeyListInfo::ExportKeyword(const std::string& keyword, const std::string& fileName,
-                                 const TExportFields& fields, bool textFormat) {
+                                 const TExportFields& fields, TExportFormat format) {
   TKeyData* record = FindKeyword(keyword);
   if (!record || record->Companies.empty() || !ExportWriter) {
     return false;
   }
   try {
     auto writer = ExportWriter;
-    return writer(*record, fileName, fields, textFormat);
+    return writer(*record, fileName, fields, format);
   } catch (...) {
     return false;
   }

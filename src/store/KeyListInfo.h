@@ -20,6 +20,7 @@
 
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
+#include "export/ExportFormat.h"
 #include "store/DataThread.h"
 
 namespace vlmr {
@@ -103,7 +104,7 @@ class TKeyListInfo {
   using TCompanySaved = std::function<void(TKeyListInfo& sender, const std::string& keyword,
                                            const std::shared_ptr<TComPanyInfo>& company)>;
   using TExportWriter = std::function<bool(const TKeyData& record, const std::string& fileName,
-                                           const TExportFields& fields, bool textFormat)>;
+                                           const TExportFields& fields, TExportFormat format)>;
   using TClock = std::function<std::int64_t()>;
 
   // Opens (or creates) Data/users in the program folder, creating the folder, the tables and
@@ -159,7 +160,7 @@ class TKeyListInfo {
   // file writer); false when the keyword is unknown, its list is empty, no writer is set, or
   // the writer fails.
   bool ExportKeyword(const std::string& keyword, const std::string& fileName,
-                     const TExportFields& fields, bool textFormat);
+                     const TExportFields& fields, TExportFormat format);
 
   const std::vector<std::unique_ptr<TKeyData>>& Keywords() const { return keywords_; }
 

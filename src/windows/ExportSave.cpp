@@ -8,7 +8,9 @@
 #include "base/Text.h"
 #include "export/DS2Excel.h"
 #include "export/ExportLines.h"
+#include "export/ExportRows.h"
 #include "export/WriteWorkbook.h"
+#include "export/XlsxWriter.h"
 #include "store/KeyListInfo.h"
 #include "windows/FileDialog.h"
 #include "windows/ShowInFolder.h"
@@ -44,15 +46,45 @@ std::string& LastFolder() {
   return folder;
 }
 
-bool TooManyRows(const TKeyListInfo& store, const std::string& keyword,
-                 const TExportFields& fields) {
+// The refusal, when the keyword's rows do not fit the format's sheet.
+const char* TooManyRows(const TKeyListInfo& store, const std::string& keyword,
+                        const TExportFields& fields, TExportFormat format) {
   const TCompanyList* companies = store.CompanyListOf(keyword);
   if (!companies) {
-    return false;
+    return nullptr;
   }
-  std::vector<std::string> lines = BuildExportLines(*companies, fields, false);
-  // Counted as the writer will see them: the export text broken into lines again.
-  return TDS2Excel::RowCount(SplitTextLines(JoinExportLines(lines)), true) > TDS2Excel::kMaxRows;
+  if (format == TExportFormat::Excel) {
+    std::vector<std::string> lines = BuildExportLines(*companies, fields, false);
+    // Counted as the writer will see them: the export text broken into lines again.
+    if (TDS2Excel::RowCount(SplitTextLines(JoinExportLines(lines)), true) > TDS2Excel::kMaxRows) {
+      return "数据超过65536行，请选择xlsx、CSV或txt格式导出";
+    }
+  } else if (format == TExportFormat::Xlsx) {
+    TExportRows rows(fields, kSheetFieldSeparator, kSheetValueSeparator);
+    if (rows.RowsExceed(*companies, TXlsxWriter::kMaxRows)) {
+      return "数据超过1048576行，请选择CSV或txt格式导出";
+    }
+  }
+  return nullptr;
+}
+
+struct TFormatFilter {
+  const char* name;
+  const char* pattern;
+};
+
+TFormatFilter FilterOf(TExportFormat format) {
+  switch (format) {
+    case TExportFormat::Text:
+      return {"文本文件", "*.txt"};
+    case TExportFormat::Excel:
+      return {"Excel文件", "*.xls"};
+    case TExportFormat::Xlsx:
+      return {"Excel 2007+ 工作簿", "*.xlsx"};
+    case TExportFormat::Csv:
+      return {"CSV文件 (UTF-8)", "*.csv"};
+  }
+  return {"文本文件", "*.txt"};
 }
 
 // A typed name without extension gets the format's.
@@ -72,17 +104,16 @@ void SetShowSavedFileForTesting(std::function<void(const std::string& path)> sho
 }
 
 void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,
-                bool textFormat) {
-  if (!textFormat && TooManyRows(store, keyword, fields)) {
-    ShowMessageBox(Utf8ToGbk("数据超过65536行，请选择txt格式导出"), MessageCaption(),
-                   MB_KIND_INFORMATION);
+                TExportFormat format) {
+  if (const char* refusal = TooManyRows(store, keyword, fields, format)) {
+    ShowMessageBox(Utf8ToGbk(refusal), MessageCaption(), MB_KIND_INFORMATION);
     return;
   }
   TSaveDialogRequest request;
-  request.filterName = textFormat ? "文本文件" : "Excel文件";
-  request.filterPattern = textFormat ? "*.txt" : "*.xls";
-  request.defaultSuffix = textFormat ? "txt" : "xls";
-  request.proposedName = GbkToUtf8(ProposedExportFileName(keyword, textFormat));
+  request.filterName = FilterOf(format).name;
+  request.filterPattern = FilterOf(format).pattern;
+  request.defaultSuffix = ExportExtension(format);
+  request.proposedName = GbkToUtf8(ProposedExportFileName(keyword, format));
   request.folder = LastFolder();
   std::optional<std::string> chosen = AskSaveFileName(request);
   if (!chosen || chosen->empty()) {
@@ -97,7 +128,7 @@ void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFi
           MB_RESULT_CANCEL) {
     return;
   }
-  bool written = store.ExportKeyword(keyword, path, fields, textFormat);
+  bool written = store.ExportKeyword(keyword, path, fields, format);
   if (!written || !std::filesystem::exists(path, ec)) {
     ShowMessageBox(Utf8ToGbk("数据导出失败！"), MessageCaption(), MB_KIND_INFORMATION);
     return;

@@ -2,13 +2,15 @@
 // the save dialog (filter and default extension following the format, the name proposed from
 // the keyword), the overwrite question, the store's ExportKeyword, the failure or success
 // message, and on request the folder shown with the file selected. A spreadsheet export with
-// more rows than a worksheet holds is refused with a message before the save dialog.
+// more rows than its sheet holds (65 536 for Excel格式, 1 048 576 for .xlsx) is refused with a
+// message before the save dialog.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "export/ExportFields.h"
+#include "export/ExportFormat.h"
 
 namespace vlmr {
 
@@ -16,7 +18,7 @@ class TKeyListInfo;
 
 // `keyword` is GBK.
 void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,
-                bool textFormat);
+                TExportFormat format);
 
 // Replaces what shows a saved file (ShowFileInFolder); empty restores it. For tests.
 void SetShowSavedFileForTesting(std::function<void(const std::string& path)> show);

@@ -8,20 +8,24 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "export/DS2Excel.h"
+#include "store/KeyListInfo.h"
 #include "windows/ExportSave.h"
 
 namespace vlmr {
 
-Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent)
+Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent, std::size_t companies)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      keyword_(std::move(keyword)) {
+      keyword_(std::move(keyword)),
+      sheetFormat_(companies + 1 > TDS2Excel::kMaxRows ? TExportFormat::Xlsx
+                                                       : TExportFormat::Excel) {
   setObjectName("fmselfiled");
   setWindowTitle(QString::fromUtf8("导出字段选择"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
-  setFixedSize(250, 248);
 
   auto* label1 = new QLabel(QString::fromUtf8("请选择需要导出的字段："), this);
   label1->setObjectName("Label1");
@@ -45,16 +49,21 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent)
   chkaddr_ = MakeBox("chkaddr", "地址", true);
   chkaddr_->hide();
   chktxt_ = MakeBox("chktxt", "txt格式", false, true);
-  chkexecl_ = MakeBox("chkexecl", "Excel格式", true, true);
-  // Checking one format unchecks the other; unchecking one leaves the other as it is.
-  connect(chktxt_, &QCheckBox::toggled, this, [this](bool on) {
-    if (on)
-      chkexecl_->setChecked(false);
-  });
-  connect(chkexecl_, &QCheckBox::toggled, this, [this](bool on) {
-    if (on)
-      chktxt_->setChecked(false);
-  });
+  chkexecl_ = MakeBox("chkexecl", "Excel格式", false, true);
+  chkxlsx_ = MakeBox("chkxlsx", "Excel 2007+ (.xlsx)", false, true);
+  chkcsv_ = MakeBox("chkcsv", "CSV UTF-8", false, true);
+  FormatBox(sheetFormat_)->setChecked(true);
+  // Checking one format unchecks the others; unchecking one leaves the others as they are.
+  for (QCheckBox* box : {chktxt_, chkexecl_, chkxlsx_, chkcsv_}) {
+    connect(box, &QCheckBox::toggled, this, [this, box](bool on) {
+      if (!on)
+        return;
+      for (QCheckBox* other : {chktxt_, chkexecl_, chkxlsx_, chkcsv_}) {
+        if (other != box)
+          other->setChecked(false);
+      }
+    });
+  }
 
   auto* button2 = new QPushButton(QString::fromUtf8("确 定"), this);
   button2->setObjectName("Button2");
@@ -79,10 +88,14 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent)
   grid->addWidget(chkemail_, 1, 0);
   grid->addWidget(chkurl_, 1, 1);
 
-  auto* formats = new QHBoxLayout;
-  formats->addWidget(chktxt_);
-  formats->addWidget(chkexecl_);
-  formats->addStretch();
+  auto* formats = new QGridLayout;
+  formats->setHorizontalSpacing(6);
+  formats->setVerticalSpacing(8);
+  formats->addWidget(chktxt_, 0, 0);
+  formats->addWidget(chkexecl_, 0, 1);
+  formats->addWidget(chkcsv_, 1, 0);
+  formats->addWidget(chkxlsx_, 1, 1);
+  formats->setColumnStretch(2, 1);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -100,6 +113,10 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent)
   rows->addLayout(formats);
   rows->addStretch();
   rows->addLayout(buttons);
+
+  // The four formats need more room than the two the dialog began with.
+  const QSize hint = sizeHint();
+  setFixedSize(std::max(hint.width(), 250), std::max(hint.height(), 248));
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
@@ -130,11 +147,33 @@ QCheckBox* Tfmselfiled::MakeBox(const char* name, const char* caption, bool chec
   return box;
 }
 
+QCheckBox* Tfmselfiled::FormatBox(TExportFormat format) const {
+  switch (format) {
+    case TExportFormat::Text:
+      return chktxt_;
+    case TExportFormat::Excel:
+      return chkexecl_;
+    case TExportFormat::Xlsx:
+      return chkxlsx_;
+    case TExportFormat::Csv:
+      return chkcsv_;
+  }
+  return chkexecl_;
+}
+
+TExportFormat Tfmselfiled::Format() const {
+  for (TExportFormat format :
+       {TExportFormat::Text, TExportFormat::Excel, TExportFormat::Xlsx, TExportFormat::Csv}) {
+    if (FormatBox(format)->isChecked())
+      return format;
+  }
+  return sheetFormat_;
+}
+
 void Tfmselfiled::CheckOnly(QCheckBox* box) {
   for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
     field->setChecked(field == box);
   chktxt_->setChecked(true);
-  chkexecl_->setChecked(false);
 }
 
 void Tfmselfiled::Label4Click() {
@@ -150,7 +189,7 @@ void Tfmselfiled::Label6Click() {
   for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
     field->setChecked(true);
   chktxt_->setChecked(false);
-  chkexecl_->setChecked(true);
+  FormatBox(sheetFormat_)->setChecked(true);
 }
 
 void Tfmselfiled::qClick() {
@@ -162,10 +201,10 @@ void Tfmselfiled::qClick() {
   fields.email = chkemail_->isChecked();
   fields.address = chkaddr_->isChecked();
   fields.webUrl = chkurl_->isChecked();
-  const bool text = chktxt_->isChecked();
+  const TExportFormat format = Format();
   if (auto save = OnSave) {
     try {
-      save(keyword_, fields, text);
+      save(keyword_, fields, format);
     } catch (...) {
       // The save step reports its own failures; nothing may escape into the event loop.
     }
@@ -178,11 +217,11 @@ void Tfmselfiled::Button1Click() {
 }
 
 Tfmselfiled* OpenExportDialog(TKeyListInfo& store, const std::string& keyword, QWidget* owner) {
-  auto* dialog = new Tfmselfiled(keyword, owner);
+  const TCompanyList* companies = store.CompanyListOf(keyword);
+  auto* dialog = new Tfmselfiled(keyword, owner, companies ? companies->size() : 0);
   TKeyListInfo* target = &store;
-  dialog->OnSave = [target](const std::string& word, const TExportFields& fields, bool text) {
-    SaveExport(*target, word, fields, text);
-  };
+  dialog->OnSave = [target](const std::string& word, const TExportFields& fields,
+                            TExportFormat format) { SaveExport(*target, word, fields, format); };
   dialog->show();
   return dialog;
 }

@@ -1,15 +1,23 @@
 // The export field dialog "导出字段选择": which fields to write and in which format, for the
 // keyword it was opened for (kept even when another keyword is selected meanwhile).
 // Non-modal, fixed size without title-bar buttons, centred on the screen, freed when closed.
-// OK unchecks the hidden address box, hands the keyword, the fields and the format (text
-// exactly when "txt格式" is checked) to OnSave, and closes the dialog.
+// OK unchecks the hidden address box, hands the keyword, the fields and the format to OnSave,
+// and closes the dialog.
+//
+// The formats are four boxes: "txt格式", "Excel格式" (the BIFF worksheet), "Excel 2007+ (.xlsx)"
+// and "CSV UTF-8". Checking one unchecks the others; unchecking one leaves them all off, which
+// means the dialog's spreadsheet format. That is Excel格式, or .xlsx for a keyword whose rows
+// (its companies and the header) are more than the BIFF worksheet holds; it is also the box
+// checked when the dialog opens and by 全选.
 #pragma once
 
 #include <QDialog>
+#include <cstddef>
 #include <functional>
 #include <string>
 
 #include "export/ExportFields.h"
+#include "export/ExportFormat.h"
 
 class QCheckBox;
 class QLabel;
@@ -23,14 +31,16 @@ class Tfmselfiled : public QDialog {
   Q_OBJECT
 
  public:
-  using TSave =
-      std::function<void(const std::string& keyword, const TExportFields& fields, bool text)>;
+  using TSave = std::function<void(const std::string& keyword, const TExportFields& fields,
+                                   TExportFormat format)>;
 
-  // `keyword` is GBK. `parent` (the main window) outlives nothing of the dialog's but frees
-  // it when it goes itself.
-  Tfmselfiled(std::string keyword, QWidget* parent = nullptr);
+  // `keyword` is GBK; `companies` is how many it has. `parent` (the main window) outlives
+  // nothing of the dialog's but frees it when it goes itself.
+  Tfmselfiled(std::string keyword, QWidget* parent = nullptr, std::size_t companies = 0);
 
   const std::string& Keyword() const { return keyword_; }
+  // The format OK would hand over now.
+  TExportFormat Format() const;
   TSave OnSave;
 
   // The quick-select links: 手机, QQ, 邮箱, 全选.
@@ -46,6 +56,7 @@ class Tfmselfiled : public QDialog {
   QLabel* MakeLink(const char* name, const char* caption);
   QCheckBox* MakeBox(const char* name, const char* caption, bool checked, bool bold = false);
   void CheckOnly(QCheckBox* box);
+  QCheckBox* FormatBox(TExportFormat format) const;
 
   std::string keyword_;
   QCheckBox* chkcompany_;
@@ -56,6 +67,9 @@ class Tfmselfiled : public QDialog {
   QCheckBox* chkaddr_;
   QCheckBox* chktxt_;
   QCheckBox* chkexecl_;
+  QCheckBox* chkxlsx_;
+  QCheckBox* chkcsv_;
+  TExportFormat sheetFormat_;  // Excel or Xlsx, by the keyword's size
 };
 
 // Opens a new field dialog for a keyword whose companies are loaded (one per call) and shows

@@ -10,53 +10,16 @@
 #include "base/Text.h"
 #include "export/ExportFile.h"
 #include "export/ExportLines.h"
+#include "export/ExportTestRows.h"
 #include "support/TempFolder.h"
 
 namespace vlmr {
 namespace {
 
-std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
-
-struct TCompanyRow {
-  const char* name;
-  std::vector<const char*> mobiles;
-  std::vector<const char*> qqs;
-  std::vector<const char*> emails;
-  const char* url = "";
-  const char* address = "";
-};
-
-std::vector<std::shared_ptr<TComPanyInfo>> Companies(const std::vector<TCompanyRow>& rows) {
-  std::vector<std::shared_ptr<TComPanyInfo>> out;
-  for (const auto& row : rows) {
-    auto company = std::make_shared<TComPanyInfo>();
-    company->SetComName(G(row.name));
-    for (const char* m : row.mobiles)
-      company->AddMobile(G(m));
-    for (const char* q : row.qqs)
-      company->AddQQ(G(q));
-    for (const char* e : row.emails)
-      company->AddEmail(G(e));
-    company->webUrl = G(row.url);
-    company->address = G(row.address);
-    company->AddTel("020-12345678");  // landlines are never exported
-    out.push_back(std::move(company));
-  }
-  return out;
-}
-
-TExportFields Fields(const std::string& letters) {
-  TExportFields f;
-  f.company = letters.find('c') != std::string::npos;
-  f.mobile = letters.find('m') != std::string::npos;
-  f.qq = letters.find('q') != std::string::npos;
-  f.email = letters.find('e') != std::string::npos;
-  f.address = letters.find('a') != std::string::npos;
-  f.webUrl = letters.find('w') != std::string::npos;
-  return f;
-}
+using test::Companies;
+using test::Fields;
+using test::G;
+using test::TCompanyRow;
 
 TEST(CleanSingleValue, TrimsAndDeletesLineBreaksAndTheFieldSeparator) {
   struct {
@@ -156,7 +119,9 @@ TEST(ExportTextFile, HoldsTheExactLines) {
   test::TTempFolder folder;
   for (const auto& c : cases) {
     std::string file = folder.File("out.txt");
-    ASSERT_TRUE(WriteExport(Companies(c.companies), file, Fields(c.fields), true)) << c.what;
+    ASSERT_TRUE(
+        WriteExport(Companies(c.companies), file, Fields(c.fields), TExportFormat::Text, "k"))
+        << c.what;
     EXPECT_EQ(test::TTempFolder::Read(file), G(c.expected)) << c.what;
   }
 }
@@ -165,21 +130,31 @@ TEST(ExportTextFile, IsGbkWithoutByteOrderMarkAndReplacesAnOldFile) {
   test::TTempFolder folder;
   std::string file = folder.File("out.txt");
   test::TTempFolder::Write(file, "an older, longer export\r\nline two\r\n");
-  ASSERT_TRUE(WriteExport(Companies({{"公司", {"1"}, {}, {}}}), file, Fields("c"), true));
+  ASSERT_TRUE(WriteExport(Companies({{"公司", {"1"}, {}, {}}}), file, Fields("c"),
+                          TExportFormat::Text, "k"));
   std::string bytes = test::TTempFolder::Read(file);
   EXPECT_EQ(bytes, "\xB9\xAB\xCB\xBE\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1)
       << "no temporary file is left beside it";
 }
 
-TEST(ExportTextFile, FailsWhenTheFileCannotBeMade) {
-  test::TTempFolder folder;
-  EXPECT_FALSE(WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.File("missing/out.txt"),
-                           Fields("cm"), true));
-  EXPECT_FALSE(
-      WriteExport(Companies({{"N", {"1"}, {}, {}}}), folder.Path().string(), Fields("cm"), true))
-      << "a folder is not replaced";
-  EXPECT_TRUE(std::filesystem::is_directory(folder.Path()));
+// A failure is a false result or, from the BIFF writer, EExportError; nothing is left behind.
+TEST(ExportFile, FailsInEveryFormatWhenTheFileCannotBeMade) {
+  for (TExportFormat format :
+       {TExportFormat::Text, TExportFormat::Excel, TExportFormat::Xlsx, TExportFormat::Csv}) {
+    const std::string name = "out." + std::string(ExportExtension(format));
+    test::TTempFolder folder;
+    auto writes = [&](const std::string& path) {
+      try {
+        return WriteExport(Companies({{"N", {"1"}, {}, {}}}), path, Fields("cm"), format, "k");
+      } catch (const EExportError&) {
+        return false;
+      }
+    };
+    EXPECT_FALSE(writes(folder.File("missing/" + name))) << name;
+    EXPECT_FALSE(writes(folder.Path().string())) << name << ": a folder is not replaced";
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path())) << name;
+  }
 }
 
 TEST(ExportSheetLines, UseTabsBetweenCellsAndCommaBlankBetweenValues) {
@@ -192,19 +167,21 @@ TEST(ExportSheetLines, UseTabsBetweenCellsAndCommaBlankBetweenValues) {
 TEST(ProposedExportFileName, MakesForbiddenCharactersUnderscores) {
   struct {
     std::string keyword;
-    bool text;
+    TExportFormat format;
     std::string expected;
   } cases[] = {
-      {G("广州 电子公司"), true, G("广州 电子公司.txt")},
-      {G("广州 电子公司"), false, G("广州 电子公司.xls")},
-      {"a/b\\c:d*e?f\"g<h>i|j", true, "a_b_c_d_e_f_g_h_i_j.txt"},
-      {"tab\there", false, "tab_here.xls"},
+      {G("广州 电子公司"), TExportFormat::Text, G("广州 电子公司.txt")},
+      {G("广州 电子公司"), TExportFormat::Excel, G("广州 电子公司.xls")},
+      {G("广州 电子公司"), TExportFormat::Xlsx, G("广州 电子公司.xlsx")},
+      {G("广州 电子公司"), TExportFormat::Csv, G("广州 电子公司.csv")},
+      {"a/b\\c:d*e?f\"g<h>i|j", TExportFormat::Text, "a_b_c_d_e_f_g_h_i_j.txt"},
+      {"tab\there", TExportFormat::Excel, "tab_here.xls"},
       // 0x96 0x7C and 0x81 0x5C: second bytes that look like "|" and "\" belong to characters.
-      {"\x96\x7C\x81\x5C/", true, "\x96\x7C\x81\x5C_.txt"},
-      {"", true, ".txt"},
+      {"\x96\x7C\x81\x5C/", TExportFormat::Text, "\x96\x7C\x81\x5C_.txt"},
+      {"", TExportFormat::Text, ".txt"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ProposedExportFileName(c.keyword, c.text), c.expected) << c.expected;
+    EXPECT_EQ(ProposedExportFileName(c.keyword, c.format), c.expected) << c.expected;
   }
 }
 

@@ -522,22 +522,24 @@ TEST_F(KeyStore, ExportGoesThroughTheWriterOnlyForALoadedKeyword) {
   TExportFields fields;
   fields.mobile = true;
   Store().ExportWriter = nullptr;
-  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, true));  // no writer
+  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, TExportFormat::Text));  // no writer
 
   std::vector<std::string> calls;
   Store().ExportWriter = [&](const TKeyData& record, const std::string& file,
-                             const TExportFields& f, bool text) {
-    calls.push_back(record.Keyword + ":" + file + ":" + (f.mobile ? "m" : "") + (text ? "t" : "x"));
+                             const TExportFields& f, TExportFormat format) {
+    calls.push_back(record.Keyword + ":" + file + ":" + (f.mobile ? "m" : "") +
+                    std::string(ExportExtension(format)));
     return true;
   };
-  EXPECT_TRUE(Store().ExportKeyword("k", "out.txt", fields, true));
-  EXPECT_FALSE(Store().ExportKeyword("empty", "out.txt", fields, true));
-  EXPECT_FALSE(Store().ExportKeyword("unknown", "out.txt", fields, true));
-  EXPECT_EQ(calls, std::vector<std::string>{"k:out.txt:mt"});
+  EXPECT_TRUE(Store().ExportKeyword("k", "out.txt", fields, TExportFormat::Text));
+  EXPECT_FALSE(Store().ExportKeyword("empty", "out.txt", fields, TExportFormat::Text));
+  EXPECT_FALSE(Store().ExportKeyword("unknown", "out.txt", fields, TExportFormat::Text));
+  EXPECT_TRUE(Store().ExportKeyword("k", "out.csv", fields, TExportFormat::Csv));
+  EXPECT_EQ(calls, (std::vector<std::string>{"k:out.txt:mtxt", "k:out.csv:mcsv"}));
 
   Store().ExportWriter = [](const TKeyData&, const std::string&, const TExportFields&,
-                            bool) -> bool { throw std::runtime_error("disk full"); };
-  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, false));
+                            TExportFormat) -> bool { throw std::runtime_error("disk full"); };
+  EXPECT_FALSE(Store().ExportKeyword("k", "out.txt", fields, TExportFormat::Excel));
 }
 
 TEST(LocalWallClock, IsTheLocalTimeReadAsUtc) {

@@ -70,21 +70,27 @@ const std::string kOverwrite = "文件已存在，是否覆盖？|提示|4";
 
 TEST_F(ExportSave, OffersTheFormatsFilterExtensionAndAProposedName) {
   OpenWithCompanies();
-  dialogs_->Answer(std::nullopt);
-  dialogs_->Answer(std::nullopt);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), true);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), false);
-  ASSERT_EQ(dialogs_->Asked().size(), 2u);
-  const auto& text = dialogs_->Asked()[0];
-  EXPECT_EQ(text.filterName, "文本文件");
-  EXPECT_EQ(text.filterPattern, "*.txt");
-  EXPECT_EQ(text.defaultSuffix, "txt");
-  EXPECT_EQ(text.proposedName, "广州_电子.txt");
-  const auto& sheet = dialogs_->Asked()[1];
-  EXPECT_EQ(sheet.filterName, "Excel文件");
-  EXPECT_EQ(sheet.filterPattern, "*.xls");
-  EXPECT_EQ(sheet.defaultSuffix, "xls");
-  EXPECT_EQ(sheet.proposedName, "广州_电子.xls");
+  struct {
+    TExportFormat format;
+    const char* filter;
+    const char* pattern;
+    const char* suffix;
+  } cases[] = {
+      {TExportFormat::Text, "文本文件", "*.txt", "txt"},
+      {TExportFormat::Excel, "Excel文件", "*.xls", "xls"},
+      {TExportFormat::Xlsx, "Excel 2007+ 工作簿", "*.xlsx", "xlsx"},
+      {TExportFormat::Csv, "CSV文件 (UTF-8)", "*.csv", "csv"},
+  };
+  for (const auto& c : cases) {
+    dialogs_->Answer(std::nullopt);
+    SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), c.format);
+    ASSERT_FALSE(dialogs_->Asked().empty());
+    const auto& asked = dialogs_->Asked().back();
+    EXPECT_EQ(asked.filterName, c.filter);
+    EXPECT_EQ(asked.filterPattern, c.pattern);
+    EXPECT_EQ(asked.defaultSuffix, c.suffix);
+    EXPECT_EQ(asked.proposedName, std::string("广州_电子.") + c.suffix);
+  }
   EXPECT_TRUE(boxes_->Asked().empty()) << "a cancelled dialog ends the step";
   EXPECT_TRUE(std::filesystem::is_empty(out_.Path()));
 }
@@ -93,7 +99,7 @@ TEST_F(ExportSave, WritesTheFileAndShowsItOnRequest) {
   OpenWithCompanies();
   dialogs_->Answer(out_.File("a.txt"));
   boxes_->Answer(MB_RESULT_OK);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), true);
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), TExportFormat::Text);
   EXPECT_EQ(TTempFolder::Read(out_.File("a.txt")),
             G("公司名,手机\r\n甲公司,13800000001,13800000002\r\n乙公司,13900000001\r\n"));
   EXPECT_EQ(Texts(), std::vector<std::string>{kSuccess});
@@ -102,7 +108,7 @@ TEST_F(ExportSave, WritesTheFileAndShowsItOnRequest) {
   // A typed name without extension gets the format's; Cancel leaves the folder closed.
   dialogs_->Answer(out_.File("sheet"));
   boxes_->Answer(MB_RESULT_CANCEL);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), false);
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), TExportFormat::Excel);
   TBiffSheet sheet = ReadBiff(TTempFolder::Read(out_.File("sheet.xls")));
   EXPECT_EQ(sheet.error, "");
   EXPECT_EQ((sheet.cells[{1, 1}]), "13800000001, 13800000002");
@@ -116,23 +122,26 @@ TEST_F(ExportSave, AsksBeforeReplacingAFileAndKeepsItOnCancel) {
   TTempFolder::Write(out_.File("a.txt"), "keep me");
   dialogs_->Answer(out_.File("a.txt"));
   boxes_->Answer(MB_RESULT_CANCEL);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), true);
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), TExportFormat::Text);
   EXPECT_EQ(TTempFolder::Read(out_.File("a.txt")), "keep me");
   EXPECT_EQ(Texts(), std::vector<std::string>{kOverwrite});
 
   dialogs_->Answer(out_.File("a.txt"));
   boxes_->Answer(MB_RESULT_OK);
   boxes_->Answer(MB_RESULT_CANCEL);
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), true);
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), TExportFormat::Text);
   EXPECT_NE(TTempFolder::Read(out_.File("a.txt")), "keep me");
   EXPECT_EQ(Texts(), (std::vector<std::string>{kOverwrite, kOverwrite, kSuccess}));
 }
 
 TEST_F(ExportSave, AFailurePartWayKeepsTheOldFileAndLeavesNoHalfFile) {
   OpenWithCompanies();
-  for (bool text : {true, false}) {
+  const TExportFormat formats[] = {TExportFormat::Text, TExportFormat::Excel, TExportFormat::Xlsx,
+                                   TExportFormat::Csv};
+  for (TExportFormat format : formats) {
+    const std::string text(ExportExtension(format));
     TTempFolder folder;
-    std::string file = folder.File(text ? "a.txt" : "a.xls");
+    std::string file = folder.File("a." + text);
     TTempFolder::Write(file, "old");
     dialogs_->Answer(file);
     boxes_->Answer(MB_RESULT_OK);  // replace it
@@ -143,14 +152,15 @@ TEST_F(ExportSave, AFailurePartWayKeepsTheOldFileAndLeavesNoHalfFile) {
     small.rlim_cur = 40;
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), text);
+    SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), format);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(TTempFolder::Read(file), "old") << text;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << text;
   }
-  EXPECT_EQ(Texts(), (std::vector<std::string>{kOverwrite, kFailure, kOverwrite, kFailure}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{kOverwrite, kFailure, kOverwrite, kFailure,
+                                               kOverwrite, kFailure, kOverwrite, kFailure}));
   EXPECT_TRUE(shown_.empty());
 }
 
@@ -168,7 +178,7 @@ TEST_F(ExportSave, AWriterThatReportsSuccessButLeavesNoFileIsAFailure) {
   SetSpreadsheetAutomationStarter([] { return std::make_unique<TSavesWithXls>(); });
   OpenWithCompanies();
   dialogs_->Answer(out_.File("a.txt"));
-  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), false);
+  SaveExport(Store(), G("广州/电子"), CompanyAndMobile(), TExportFormat::Excel);
   SetSpreadsheetAutomationStarter({});
   EXPECT_TRUE(std::filesystem::exists(out_.File("a.txt.xls")));
   EXPECT_FALSE(std::filesystem::exists(out_.File("a.txt")));
@@ -179,7 +189,7 @@ TEST_F(ExportSave, AKeywordWithoutCompaniesFails) {
   Open();
   Store().AddKeyword("empty");
   dialogs_->Answer(out_.File("a.txt"));
-  SaveExport(Store(), "empty", CompanyAndMobile(), true);
+  SaveExport(Store(), "empty", CompanyAndMobile(), TExportFormat::Text);
   EXPECT_EQ(Texts(), std::vector<std::string>{kFailure});
   EXPECT_FALSE(std::filesystem::exists(out_.File("a.txt")));
 }
@@ -187,7 +197,7 @@ TEST_F(ExportSave, AKeywordWithoutCompaniesFails) {
 TEST_F(ExportSave, NoFieldWritesAnEmptyTextFile) {
   OpenWithCompanies();
   dialogs_->Answer(out_.File("a.txt"));
-  SaveExport(Store(), G("广州/电子"), TExportFields{}, true);
+  SaveExport(Store(), G("广州/电子"), TExportFields{}, TExportFormat::Text);
   EXPECT_EQ(TTempFolder::Read(out_.File("a.txt")), "");
   EXPECT_EQ(Texts(), std::vector<std::string>{kSuccess});
 }
@@ -208,14 +218,39 @@ TEST_F(ExportSave, RefusesASpreadsheetOfMoreRowsThanItHoldsBeforeAsking) {
   }
   TExportFields mobileOnly;
   mobileOnly.mobile = true;
-  SaveExport(Store(), "big", mobileOnly, false);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"数据超过65536行，请选择txt格式导出|提示|1"});
+  SaveExport(Store(), "big", mobileOnly, TExportFormat::Excel);
+  EXPECT_EQ(Texts(),
+            std::vector<std::string>{"数据超过65536行，请选择xlsx、CSV或txt格式导出|提示|1"});
   EXPECT_TRUE(dialogs_->Asked().empty());
 
   dialogs_->Answer(out_.File("big.txt"));
-  SaveExport(Store(), "big", mobileOnly, true);
+  SaveExport(Store(), "big", mobileOnly, TExportFormat::Text);
   std::string text = TTempFolder::Read(out_.File("big.txt"));
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 66000);
+}
+
+// 65 536 companies and the header do not fit the Excel格式 worksheet: the dialog starts on
+// .xlsx, and OK writes the workbook.
+TEST_F(ExportSave, ADialogForAKeywordBeyondTheWorksheetStartsOnXlsx) {
+  Open();
+  Store().AddKeyword("big");
+  TCompanyList& list = Store().FindKeyword("big")->Companies;
+  for (int c = 0; c < 65536; ++c) {
+    auto company = std::make_shared<TComPanyInfo>();
+    company->listId = std::to_string(c);
+    company->AddMobile(std::to_string(13000000000LL + c));
+    list.Add(std::move(company));
+  }
+  QWidget owner;
+  QPointer<Tfmselfiled> dialog = OpenExportDialog(Store(), "big", &owner);
+  EXPECT_EQ(dialog->Format(), TExportFormat::Xlsx);
+  dialogs_->Answer(out_.File("big"));
+  boxes_->Answer(MB_RESULT_CANCEL);
+  dialog->findChild<QPushButton*>("Button2")->click();
+  ASSERT_EQ(dialogs_->Asked().size(), 1u);
+  EXPECT_EQ(dialogs_->Asked()[0].proposedName, "big.xlsx");
+  EXPECT_EQ(TTempFolder::Read(out_.File("big.xlsx")).substr(0, 2), "PK");
+  EXPECT_EQ(Texts(), std::vector<std::string>{kSuccess});
 }
 
 TEST_F(ExportSave, AKeywordNeverLoadedIsLoadedThenExportedFromItsDialog) {
