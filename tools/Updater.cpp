@@ -21,14 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool AnyProcessNamed(const std::string& name) {
-  for (const TProcessEntry& e : ProcessSnapshot()) {
-    if (SameText(e.exeName, name))
-      return true;
-  }
-  return false;
-}
-
 // The first line of "uplog.txt": a plain file name (GBK on disk, the native name here).
 std::string ReadLoggedName(const fs::path& folder) {
   std::ifstream in(folder / "uplog.txt", std::ios::binary);
@@ -59,7 +51,13 @@ struct TFailure {
 std::optional<TFailure> Install(const TUpdaterOptions& options, const fs::path& folder,
                                 const std::string& exeName, const std::string& key,
                                 const std::optional<TUpdateManifest>& manifest) {
-  auto isRunning = options.isRunning ? options.isRunning : AnyProcessNamed;
+  // The program in this folder, not another of the same name elsewhere.
+  std::function<bool(const std::string&)> isRunning = options.isRunning;
+  if (!isRunning) {
+    isRunning = [&folder](const std::string& name) {
+      return AnyProcessOfImage((folder / name).string());
+    };
+  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.waitMs);
   while (isRunning(exeName)) {
     if (std::chrono::steady_clock::now() >= deadline)

@@ -2,8 +2,8 @@
 // ("update.zip", its signed manifest "update.manifest", and "uplog.txt" naming the program's
 // file). It
 //   1. finishes an install a killed updater left half done (net/PackageSwap.h);
-//   2. reads the program's file name from "uplog.txt" and waits (bounded) until no process of
-//      that name runs;
+//   2. reads the program's file name from "uplog.txt" and waits (bounded) until the program
+//      file of the folder runs no more;
 //   3. checks the manifest with the key built into it (signature, product, a version newer
 //      than the one that handed over) and the package's SHA-256, before it touches anything;
 //   4. unpacks the package into a staging folder with the same checks as every unpacking
@@ -36,7 +36,7 @@ struct TUpdaterOptions {
   int pollMs = 100;
   // The key manifests must be signed with; the built-in one when empty.
   std::string publicKey;
-  // Asked while waiting; the default looks for a process of that name.
+  // Asked while waiting; the default looks for a process running the folder's program file.
   std::function<bool(const std::string& exeName)> isRunning;
   // Starts the program; the default starts it detached.
   std::function<bool(const std::string& path)> start;

@@ -118,7 +118,7 @@ std::optional<TUpdateManifest> ParseManifestFile(std::string_view text) {
       end = text.size();
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
-    if (!line.empty() && line.back() == '\r')
+    while (!line.empty() && line.back() == '\r')
       line.remove_suffix(1);
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos)

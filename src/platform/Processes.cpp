@@ -130,6 +130,17 @@ bool KillProcessByName(const std::string& exeName) {
   return result;
 }
 
+bool AnyProcessOfImage(const std::string& path) {
+  struct stat file {};
+  if (path.empty() || stat(path.c_str(), &file) != 0)
+    return false;
+  for (const TProcessEntry& entry : ProcessSnapshot()) {
+    if (SameImage(entry.pid, file))
+      return true;
+  }
+  return false;
+}
+
 bool KillProcessByPath(const std::string& path) {
   struct stat file {};
   if (path.empty() || stat(path.c_str(), &file) != 0)

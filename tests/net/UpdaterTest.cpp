@@ -26,6 +26,7 @@
 #include "net/UpdateInstall.h"
 #include "net/UpdateManifest.h"
 #include "net/VendorSettings.h"
+#include "platform/Processes.h"
 #include "support/KilledChild.h"
 #include "support/TempFolder.h"
 #include "support/ZipBuilder.h"
@@ -54,15 +55,20 @@ TSnapshot Snapshot(const fs::path& folder) {
   return files;
 }
 
-// Waits (bounded) for a file another process writes.
-bool WaitForFile(const fs::path& p) {
+// Waits (bounded) for a condition another process brings about.
+bool QuicklyTrue(const std::function<bool()>& condition) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!fs::exists(p)) {
+  while (!condition()) {
     if (std::chrono::steady_clock::now() > deadline)
       return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
+}
+
+// Waits (bounded) for a file another process writes.
+bool WaitForFile(const fs::path& p) {
+  return QuicklyTrue([&] { return fs::exists(p); });
 }
 
 std::string Script(const std::string& marker, const std::string& text) {
@@ -131,7 +137,6 @@ class UpdaterTest : public ::testing::Test {
   }
 
   TTempFolder temp;
-  // A name no other process has: the updater waits for every process of this name to end.
   std::string program = "vlmrtest-prog-" + std::to_string(::getpid());
   std::vector<std::string> started;
   const std::string vlmr_test_key = *vendor::PublicKeyOf(TestKeyPem());
@@ -379,6 +384,7 @@ TEST_F(UpdaterTest, TheUpdaterTellsItsVersionAndARenewalEndsOnlyTheOneBesideTheP
     char* argv[] = {path.data(), const_cast<char*>("30"), nullptr};
     ASSERT_EQ(posix_spawn(&pids[i], path.c_str(), nullptr, nullptr, argv, environ), 0);
   }
+  ASSERT_TRUE(QuicklyTrue([&] { return AnyProcessOfImage(copies[0].string()); }));
   // Offered a newer updater (the sleeper tells no version: 1.0.0.0).
   const std::string xml =
       "<c><version><vlmrupdate ver=\"1.0.0.3\">http://dl/up.zip</vlmrupdate></version></c>";
@@ -390,8 +396,10 @@ TEST_F(UpdaterTest, TheUpdaterTellsItsVersionAndARenewalEndsOnlyTheOneBesideTheP
   ASSERT_EQ(waitpid(pids[0], &status, 0), pids[0]);
   EXPECT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(waitpid(pids[1], &status, WNOHANG), 0);  // still running
+  EXPECT_TRUE(AnyProcessOfImage(copies[1].string()));
   ::kill(pids[1], SIGKILL);
   waitpid(pids[1], &status, 0);
+  EXPECT_FALSE(AnyProcessOfImage(copies[1].string()));
 }
 
 TEST(UpdateInstallTest, HandsOverWithTheManifestOrGoesOnWhenTheUpdaterCannotStart) {
