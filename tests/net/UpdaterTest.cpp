@@ -367,6 +367,19 @@ TEST_F(UpdaterTest, WithoutALogOrWhileTheProgramRunsNothingIsInstalled) {
 
 TEST_F(UpdaterTest, TheUpdaterTellsItsVersionAndARenewalEndsOnlyTheOneBesideTheProgram) {
   EXPECT_EQ(UpdaterVersionOf((temp.Path() / "update").string()), vendor::kUpdaterVersion);
+  // Offered its own version, the updater stays; offered a newer one, it goes.
+  for (const auto& [offered, renewed] :
+       {std::pair<std::string, bool>{vendor::kUpdaterVersion, false},
+        {"1.0.0.1", false},
+        {"9.0.0.0", true}}) {
+    SCOPED_TRACE(offered);
+    const std::string xml = "<c><version><vlmrupdate ver=\"" + offered +
+                            "\">http://dl/up.zip</vlmrupdate></version></c>";
+    auto doc = ReadConfigDocument(vendor::EncipherConfig(xml), (temp.Path() / "update").string());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->info->UpdaterWanted, renewed);
+    EXPECT_EQ(fs::exists(temp.Path() / "update"), !renewed);
+  }
   // A file that cannot tell: the version of a file without a version resource.
   TTempFolder::Write(temp.Path() / "noversion", "#!/bin/sh\necho hello\n");
   fs::permissions(temp.Path() / "noversion", fs::perms::owner_all);
