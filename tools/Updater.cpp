@@ -44,7 +44,10 @@ std::optional<TUpdateManifest> ReadManifest(const fs::path& folder) {
 
 struct TFailure {
   TUpdaterResult result;
-  const char* reason;  // UTF-8
+  std::string reason;  // GBK
+
+  TFailure(TUpdaterResult r, const char* utf8) : result(r), reason(Utf8ToGbk(utf8)) {}
+  TFailure(TUpdaterResult r, std::string gbk) : result(r), reason(std::move(gbk)) {}
 };
 
 // Checks, unpacks and swaps; the failure when nothing was installed.
@@ -71,24 +74,24 @@ std::optional<TFailure> Install(const TUpdaterOptions& options, const fs::path& 
     return TFailure{TUpdaterResult::Refused, "没有找到升级包"};
   if (!manifest)
     return TFailure{TUpdaterResult::Refused, "升级包没有签名说明"};
-  switch (CheckPackage(archive.string(), *manifest, kProgramProduct, key)) {
-    case TPackageCheck::Ok:
-      break;
-    case TPackageCheck::BadSignature:
-      return TFailure{TUpdaterResult::Refused, "升级包的签名无效"};
-    case TPackageCheck::WrongProduct:
-      return TFailure{TUpdaterResult::Refused, "升级包不属于本程序"};
-    case TPackageCheck::NotNewer:
-      return TFailure{TUpdaterResult::Refused, "升级包不是更新的版本"};
-    case TPackageCheck::BadHash:
-      return TFailure{TUpdaterResult::Refused, "升级包校验失败"};
-  }
+  TPackageCheck check = CheckPackage(archive.string(), *manifest, kProgramProduct, key);
+  if (check != TPackageCheck::Ok)
+    return TFailure{TUpdaterResult::Refused, PackageCheckReason(check)};
 
   const fs::path staging = folder / kStagingFolder;
   fs::remove_all(staging, ec);
   if (UnpackZip(archive.string(), staging.string()) != TUnpackResult::Ok) {
     fs::remove_all(staging, ec);
     return TFailure{TUpdaterResult::Refused, "升级包已损坏或含有不安全的内容"};
+  }
+  // The install's own files are never taken from a package: the journal would lie.
+  for (const auto& entry : fs::directory_iterator(staging, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(".update-", 0) == 0 || name == "update-failed.txt" || name == "uplog.txt" ||
+        name == "update.manifest" || name == "update.zip") {
+      fs::remove_all(staging, ec);
+      return TFailure{TUpdaterResult::Refused, "升级包已损坏或含有不安全的内容"};
+    }
   }
   if (!fs::is_regular_file(fs::symlink_status(staging / exeName, ec))) {
     fs::remove_all(staging, ec);
@@ -129,7 +132,7 @@ TUpdaterOutcome RunUpdater(const TUpdaterOptions& options) {
     RemoveHandOver(folder.string());
     if (failure) {
       outcome.result = failure->result;
-      outcome.reason = Utf8ToGbk(failure->reason);
+      outcome.reason = failure->reason;
       if (handedOver) {
         WriteUpdateFailure(folder.string(), {manifest ? manifest->version : std::string(),
                                              TodayText(), outcome.reason, false});

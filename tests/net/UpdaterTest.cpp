@@ -215,6 +215,13 @@ TEST_F(UpdaterTest, ARefusedPackageChangesNothingRecordsWhyAndStartsTheOldProgra
       {"damaged data",
        [&] { HandOver(test::TZipBuilder().AddFile(program, "x").Add(damaged).Bytes()); }},
       {"not an archive", [&] { HandOver("this is no zip"); }},
+      {"an archive holding the install's own files",
+       [&] {
+         HandOver(test::TZipBuilder()
+                      .AddFile(program, "c")
+                      .AddFile(".update-journal", "done\n")
+                      .Bytes());
+       }},
       {"an archive without the program",
        [&] { HandOver(test::TZipBuilder().AddFile("readme.txt", "changed").Bytes()); }},
       {"no package",
