@@ -4,9 +4,11 @@
 //   vlmrcfg pubkey KEYFILE            the public key of KEYFILE
 //   vlmrcfg encipher XMLFILE OUTFILE  the served configuration (config.txt) from an XML file
 //   vlmrcfg decipher INFILE           the XML text of a served configuration, on stdout
-//   vlmrcfg sign KEYFILE PACKAGE [VER]
-//                                     the attributes for <vlmr> or <vlmrupdate>:
-//                                     ver="VER" crc="..." sig="..."
+//   vlmrcfg sign KEYFILE PACKAGE VER [PRODUCT]
+//                                     the attributes for <vlmr> (PRODUCT vlmr, the default) or
+//                                     <vlmrupdate> (PRODUCT vlmrupdate):
+//                                     ver="VER" crc="..." sha256="..." sig="...", the signature
+//                                     binding product, version and the package's SHA-256
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include "VendorKit.h"
 #include "base/Text.h"
 #include "net/Cipher.h"
+#include "net/UpdateManifest.h"
 
 namespace {
 
@@ -38,7 +41,7 @@ bool WriteAll(const char* path, const std::string& data) {
 
 int Usage() {
   std::cerr << "usage: vlmrcfg keygen KEYFILE | pubkey KEYFILE | encipher XMLFILE OUTFILE |"
-               " decipher INFILE | sign KEYFILE PACKAGE [VER]\n";
+               " decipher INFILE | sign KEYFILE PACKAGE VER [vlmr|vlmrupdate]\n";
   return 2;
 }
 
@@ -91,15 +94,17 @@ int main(int argc, char** argv) {
     std::cout << vlmr::GbkToUtf8(plain) << "\n";
     return 0;
   }
-  if (command == "sign" && (argc == 4 || argc == 5)) {
+  if (command == "sign" && (argc == 5 || argc == 6)) {
+    const std::string product = argc == 6 ? argv[5] : vlmr::kProgramProduct;
+    if (product != vlmr::kProgramProduct && product != vlmr::kUpdaterProduct)
+      return Fail("the product is vlmr or vlmrupdate");
     std::optional<std::string> pem = ReadAll(argv[2]);
     std::optional<std::string> package = ReadAll(argv[3]);
     if (!pem || !package)
       return Fail("cannot read the key or the package");
-    std::optional<std::string> attributes =
-        PackageAttributes(*pem, *package, argc == 5 ? argv[4] : "");
+    std::optional<std::string> attributes = PackageAttributes(*pem, *package, argv[4], product);
     if (!attributes)
-      return Fail(std::string("no Ed25519 private key in ") + argv[2]);
+      return Fail(std::string("no Ed25519 private key in ") + argv[2] + ", or a bad version");
     std::cout << *attributes << "\n";
     return 0;
   }

@@ -3,10 +3,15 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
-#include <vector>
 
 #include "base/Text.h"
+#include "net/PackageSwap.h"
+#include "net/UpdateFailure.h"
+#include "net/UpdateInstall.h"
+#include "net/UpdateManifest.h"
+#include "net/VendorSettings.h"
 #include "net/ZipUnpack.h"
 #include "platform/Processes.h"
 #include "platform/Shell.h"
@@ -15,16 +20,6 @@ namespace vlmr::vendor {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kStaging = ".update-staging";
-
-bool AnyProcessNamed(const std::string& name) {
-  for (const TProcessEntry& e : ProcessSnapshot()) {
-    if (SameText(e.exeName, name))
-      return true;
-  }
-  return false;
-}
 
 // The first line of "uplog.txt": a plain file name (GBK on disk, the native name here).
 std::string ReadLoggedName(const fs::path& folder) {
@@ -39,63 +34,121 @@ std::string ReadLoggedName(const fs::path& folder) {
   return IsValidUtf8(line) ? line : GbkToUtf8(line);
 }
 
-}  // namespace
+std::optional<TUpdateManifest> ReadManifest(const fs::path& folder) {
+  std::ifstream in(folder / "update.manifest", std::ios::binary);
+  if (!in.is_open())
+    return std::nullopt;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return ParseManifestFile(text);
+}
 
-TUpdaterResult RunUpdater(const TUpdaterOptions& options) {
-  const fs::path folder(options.folder);
-  const std::string exeName = ReadLoggedName(folder);
-  if (exeName.empty())
-    return TUpdaterResult::NoLog;
+struct TFailure {
+  TUpdaterResult result;
+  std::string reason;  // GBK
 
-  auto isRunning = options.isRunning ? options.isRunning : AnyProcessNamed;
+  TFailure(TUpdaterResult r, const char* utf8) : result(r), reason(Utf8ToGbk(utf8)) {}
+  TFailure(TUpdaterResult r, std::string gbk) : result(r), reason(std::move(gbk)) {}
+};
+
+// Checks, unpacks and swaps; the failure when nothing was installed.
+std::optional<TFailure> Install(const TUpdaterOptions& options, const fs::path& folder,
+                                const std::string& exeName, const std::string& key,
+                                const std::optional<TUpdateManifest>& manifest) {
+  // The program in this folder, not another of the same name elsewhere.
+  std::function<bool(const std::string&)> isRunning = options.isRunning;
+  if (!isRunning) {
+    isRunning = [&folder](const std::string& name) {
+      return AnyProcessOfImage((folder / name).string());
+    };
+  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.waitMs);
   while (isRunning(exeName)) {
     if (std::chrono::steady_clock::now() >= deadline)
-      return TUpdaterResult::StillRunning;
+      return TFailure{TUpdaterResult::StillRunning, "程序没有退出"};
     std::this_thread::sleep_for(std::chrono::milliseconds(options.pollMs));
   }
 
   const fs::path archive = folder / "update.zip";
-  const fs::path staging = folder / kStaging;
   std::error_code ec;
-  fs::remove_all(staging, ec);
-  if (!fs::is_regular_file(archive, ec) ||
-      UnpackZip(archive.string(), staging.string()) != TUnpackResult::Ok) {
-    fs::remove_all(staging, ec);
-    return TUpdaterResult::Refused;
-  }
+  if (!fs::is_regular_file(archive, ec))
+    return TFailure{TUpdaterResult::Refused, "没有找到升级包"};
+  if (!manifest)
+    return TFailure{TUpdaterResult::Refused, "升级包没有签名说明"};
+  TPackageCheck check = CheckPackage(archive.string(), *manifest, kProgramProduct, key);
+  if (check != TPackageCheck::Ok)
+    return TFailure{TUpdaterResult::Refused, PackageCheckReason(check)};
 
-  std::vector<fs::path> files;
-  for (auto it = fs::recursive_directory_iterator(staging, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_regular_file(ec))
-      files.push_back(it->path().lexically_relative(staging));
-  }
-  if (ec) {
-    fs::remove_all(staging, ec);
-    return TUpdaterResult::WriteFailed;
-  }
-  bool moved = true;
-  for (const fs::path& rel : files) {
-    fs::path target = folder / rel;
-    fs::create_directories(target.parent_path(), ec);
-    // A rename within one file system replaces the old file in one step, also a running one.
-    fs::rename(staging / rel, target, ec);
-    if (ec)
-      moved = false;
-  }
+  const fs::path staging = folder / kStagingFolder;
   fs::remove_all(staging, ec);
-  if (!moved)
-    return TUpdaterResult::WriteFailed;
-  fs::remove(archive, ec);
-  fs::remove(folder / "uplog.txt", ec);
+  if (UnpackZip(archive.string(), staging.string()) != TUnpackResult::Ok) {
+    fs::remove_all(staging, ec);
+    return TFailure{TUpdaterResult::Refused, "升级包已损坏或含有不安全的内容"};
+  }
+  // The install's own files are never taken from a package: the journal would lie.
+  for (const auto& entry : fs::directory_iterator(staging, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(".update-", 0) == 0 || name == "update-failed.txt" || name == "uplog.txt" ||
+        name == "update.manifest" || name == "update.zip") {
+      fs::remove_all(staging, ec);
+      return TFailure{TUpdaterResult::Refused, "升级包已损坏或含有不安全的内容"};
+    }
+  }
+  if (!fs::is_regular_file(fs::symlink_status(staging / exeName, ec))) {
+    fs::remove_all(staging, ec);
+    return TFailure{TUpdaterResult::Refused, "升级包中没有程序文件"};
+  }
+  TPackageSwap swap{folder.string(), staging.string(), exeName, options.beforeStep};
+  switch (InstallPackage(swap)) {
+    case TSwapResult::Installed:
+      return std::nullopt;
+    case TSwapResult::RolledBack:
+      return TFailure{TUpdaterResult::WriteFailed, "文件无法替换"};
+    case TSwapResult::Failed:
+      break;
+  }
+  return TFailure{TUpdaterResult::WriteFailed, "文件无法替换，恢复未能完成"};
+}
 
-  const std::string program = (folder / exeName).string();
-  if (options.start)
-    options.start(program);
-  else
-    StartProgram(program, {});
-  return TUpdaterResult::Installed;
+}  // namespace
+
+TUpdaterOutcome RunUpdater(const TUpdaterOptions& options) {
+  const fs::path folder(options.folder);
+  const std::string key = options.publicKey.empty() ? UpdatePublicKey() : options.publicKey;
+  TUpdaterOutcome outcome;
+  std::string exeName;
+  {
+    TInstallLock lock(folder.string(), true);
+    RecoverInterruptedInstall(folder.string());
+    exeName = ReadLoggedName(folder);
+    std::optional<TUpdateManifest> manifest = ReadManifest(folder);
+    std::optional<TFailure> failure;
+    if (exeName.empty()) {
+      failure = TFailure{TUpdaterResult::NoLog, "没有升级记录"};
+    } else {
+      failure = Install(options, folder, exeName, key, manifest);
+    }
+    // Started by hand, with nothing handed over: nothing to report either.
+    bool handedOver = fs::exists(folder / "uplog.txt");
+    RemoveHandOver(folder.string());
+    if (failure) {
+      outcome.result = failure->result;
+      outcome.reason = failure->reason;
+      if (handedOver) {
+        WriteUpdateFailure(folder.string(), {manifest ? manifest->version : std::string(),
+                                             TodayText(), outcome.reason, false});
+      }
+    }
+  }
+  // The program then in the folder: the new one, or the old one again.
+  std::error_code ec;
+  const fs::path program = folder / exeName;
+  if (!exeName.empty() && fs::is_regular_file(program, ec)) {
+    if (options.start)
+      options.start(program.string());
+    else
+      StartProgram(program.string(), {});
+  }
+  return outcome;
 }
 
 }  // namespace vlmr::vendor

@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "net/Cipher.h"
 #include "net/PackageSignature.h"
+#include "net/UpdateManifest.h"
 
 namespace vlmr::vendor {
 namespace {
@@ -121,18 +122,19 @@ std::optional<std::string> SignBytes(const std::string& privatePem, const std::s
 
 std::optional<std::string> PackageAttributes(const std::string& privatePem,
                                              const std::string& packageBytes,
-                                             const std::string& version) {
-  std::optional<std::string> sig = SignBytes(privatePem, packageBytes);
+                                             const std::string& version,
+                                             const std::string& product) {
+  if (version.empty() || version.find_first_of("\"\r\n<>&") != std::string::npos)
+    return std::nullopt;
+  TUpdateManifest manifest{product, version, Sha256Hex(packageBytes), {}, {}};
+  std::optional<std::string> sig = SignBytes(privatePem, manifest.SignedText());
   if (!sig)
     return std::nullopt;
   std::uint32_t crc =
       static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(packageBytes.data()),
                                        static_cast<uInt>(packageBytes.size())));
-  std::string out;
-  if (!version.empty())
-    out += "ver=\"" + version + "\" ";
-  out += "crc=\"" + std::to_string(crc) + "\" sig=\"" + *sig + "\"";
-  return out;
+  return "ver=\"" + version + "\" crc=\"" + std::to_string(crc) + "\" sha256=\"" + manifest.sha256 +
+         "\" sig=\"" + *sig + "\"";
 }
 
 std::string EncipherConfig(const std::string& xml) {

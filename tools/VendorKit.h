@@ -19,10 +19,13 @@ std::optional<std::string> PublicKeyOf(const std::string& privatePem);
 // Ed25519 signature (base64) of `data`; nothing on a bad key.
 std::optional<std::string> SignBytes(const std::string& privatePem, const std::string& data);
 
-// The attributes of a package element: ver="..." (when given) crc="..." sig="...".
+// The attributes of a package element: ver="..." crc="..." sha256="..." sig="...", where sig
+// signs the manifest of `product` ("vlmr" or "vlmrupdate"), `version` and the package's
+// SHA-256. Nothing on a bad key or an empty version.
 std::optional<std::string> PackageAttributes(const std::string& privatePem,
                                              const std::string& packageBytes,
-                                             const std::string& version);
+                                             const std::string& version,
+                                             const std::string& product);
 
 // The served configuration from an XML text: UTF-8 input is converted to GBK first (the
 // program reads GBK); other bytes are taken as GBK already.

@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include "app/MainWindow.h"
+#include "base/MessageBox.h"
+#include "base/Text.h"
 #include "net/AutoUpdate.h"
 #include "net/DownIdHttp.h"
 #include "net/RemoteConfig.h"
@@ -49,8 +51,17 @@ void Tfmjssml::StartRemoteConfig() {
   tmrconfig->setInterval(1000);
   tmrconfig->setSingleShot(false);
   connect(tmrconfig, &QTimer::timeout, this, [this] { tmrconfigTimer(); });
+  // An update that failed (or was cut short) since the last run is told once, after the
+  // window has come up.
+  if (std::optional<std::string> notice = UpdateNoticeAtStart()) {
+    QTimer::singleShot(
+        0, this, [text = *notice] { ShowMessageBox(text, MessageCaption(), MB_KIND_WARNING); });
+  }
   const std::string url = ConfigUrl();
   if (url.empty()) {
+    // Without a vendor there is nothing to contact or describe.
+    actContact->setEnabled(false);
+    actIntro->setEnabled(false);
     // A build without a vendor: as after a configuration that offered no update.
     tmrinit->start();
     return;
@@ -92,17 +103,28 @@ void Tfmjssml::HandleUpdateNotify(std::uintptr_t wParam, std::intptr_t lParam) {
       InstallUpdateAndEnd();
       break;
     default:
-      // A download that did not finish or failed its check: the window stays as it is.
+      // A download that did not finish or failed its check: the window says so and can close.
+      if (upwin && (wParam == static_cast<std::uintptr_t>(kUpdateBadCheck) ||
+                    wParam == static_cast<std::uintptr_t>(kUpdateNotFinished)))
+        upwin->ShowFailure(autoUpdate ? autoUpdate->FailureReason() : std::string());
       break;
   }
 }
 
 void Tfmjssml::InstallUpdateAndEnd() {
-  InstallUpdate([this] {
+  if (!autoUpdate)
+    return;
+  bool handedOver = InstallUpdate(autoUpdate->Info(), [this] {
     if (TrayIcon1)
       TrayIcon1->hide();
     QApplication::processEvents();
   });
+  if (!handedOver) {
+    // No updater to hand over to: the program goes on as it is.
+    if (upwin)
+      upwin->ShowFailure(Utf8ToGbk("升级程序无法启动"));
+    return;
+  }
   QApplication::quit();
 }
 

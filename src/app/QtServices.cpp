@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -47,8 +48,15 @@ void TQtDispatcher::Shutdown() {
 
 int TQtMessageBoxService::Show(const std::string& text, const std::string& caption, int kind) {
   int answer = MB_RESULT_CANCEL;
+  // A box asked for by a worker thread belongs to no window and blocks none: the program goes
+  // on while it waits (only the asking thread waits for the answer).
+  const bool fromWorker = !vlmr::IsUiThread();
   SendToUi([&] {
     QMessageBox box;
+    // A message box is made modal when it is created; setting the modality resets the window
+    // flags, so it comes first.
+    if (fromWorker)
+      box.setWindowModality(Qt::NonModal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.setWindowTitle(FromGbk(caption));
     box.setText(FromGbk(text));
@@ -75,7 +83,15 @@ int TQtMessageBoxService::Show(const std::string& text, const std::string& capti
       box.setEscapeButton(ok);
     }
     box.setDefaultButton(ok);
-    box.exec();
+    if (fromWorker) {
+      // exec() would make the box modal again; a loop of its own waits without blocking.
+      QEventLoop loop;
+      QObject::connect(&box, &QMessageBox::finished, &loop, &QEventLoop::quit);
+      box.show();
+      loop.exec();
+    } else {
+      box.exec();
+    }
     answer = box.clickedButton() == ok ? MB_RESULT_OK : MB_RESULT_CANCEL;
   });
   return answer;

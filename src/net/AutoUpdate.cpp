@@ -1,11 +1,23 @@
 #include "net/AutoUpdate.h"
 
+#include <filesystem>
+#include <mutex>
+
+#include "base/Text.h"
 #include "base/Utils.h"
 #include "net/DownIdHttp.h"
-#include "net/PackageSignature.h"
+#include "net/UpdateFailure.h"
+#include "net/UpdateManifest.h"
 #include "net/VendorSettings.h"
 
 namespace vlmr {
+
+struct TAutoUpdate::TLink {
+  TAutoUpdate* owner = nullptr;  // UI thread only
+  // The verdict of the last check, written on the download thread.
+  std::mutex mutex;
+  std::string refusal;
+};
 
 TAutoUpdate::TAutoUpdate(TWindowHandle window, std::unique_ptr<TUpDateInfo> info)
     : window_(std::move(window)),
@@ -31,13 +43,23 @@ void TAutoUpdate::Notify(std::intptr_t wParam) {
 }
 
 TDownIdHttp* TAutoUpdate::Launch(const std::string& url, const std::string& fileName,
-                                 std::uint32_t crc, const std::string& signature, std::uint8_t kind,
+                                 std::uint32_t crc, const std::string& product,
+                                 const std::string& version, const std::string& sha256,
+                                 const std::string& signature, std::uint8_t kind,
                                  void (TAutoUpdate::*done)(std::uint8_t)) {
   std::shared_ptr<TLink> link = link_;
+  {
+    std::lock_guard lock(link->mutex);
+    link->refusal.clear();
+  }
+  TUpdateManifest manifest{product, version, sha256, signature, {}};
   std::string key = UpdatePublicKey();
-  // A package without a valid signature is never used, whatever its CRC-32 says.
-  auto verify = [signature, key](const std::string& path) {
-    return VerifyPackageSignature(path, signature, key);
+  // A package whose manifest does not hold is never used, whatever its CRC-32 says.
+  auto verify = [link, manifest, key](const std::string& path) {
+    TPackageCheck check = CheckPackage(path, manifest, manifest.product, key);
+    std::lock_guard lock(link->mutex);
+    link->refusal = PackageCheckReason(check);
+    return check == TPackageCheck::Ok;
   };
   return TDownIdHttp::Launch(
       window_, url, AppFolder() + fileName, WM_UPDATE_NOTIFY, crc, kind,
@@ -53,26 +75,54 @@ TDownIdHttp* TAutoUpdate::Launch(const std::string& url, const std::string& file
 void TAutoUpdate::Start() {
   if (!info_->HasUpdate || download_)
     return;
-  download_ = Launch(info_->PackageUrl, "update.zip", info_->PackageCrc, info_->PackageSig,
+  // Leftovers of an earlier hand-over are never taken for this one.
+  std::error_code ec;
+  std::filesystem::remove(AppFolder() + "uplog.txt", ec);
+  download_ = Launch(info_->PackageUrl, "update.zip", info_->PackageCrc, kProgramProduct,
+                     info_->PackageVersion, info_->PackageSha256, info_->PackageSig,
                      TDownIdHttp::kKindKeep, &TAutoUpdate::PackageDone);
+}
+
+void TAutoUpdate::Stall(std::uint8_t status, const std::string& fileName) {
+  if (status == TDownIdHttp::kStatusBadCrc) {
+    // A refused package is deleted, never kept where the updater would find it, and the same
+    // version is not taken again today.
+    std::error_code ec;
+    std::filesystem::remove(AppFolder() + fileName, ec);
+    {
+      std::lock_guard lock(link_->mutex);
+      failure_ = link_->refusal;
+    }
+    if (failure_.empty())
+      failure_ = PackageCheckReason(TPackageCheck::BadHash);  // the CRC-32
+    WriteUpdateFailure(AppFolder(), {info_->PackageVersion, TodayText(), failure_, true});
+  } else {
+    failure_ = Utf8ToGbk("下载没有完成");
+  }
+  if (window_)
+    window_->Post(WM_UPDATE_NOTIFY, StatusParam(status), 0);
 }
 
 void TAutoUpdate::PackageDone(std::uint8_t status) {
   if (status != TDownIdHttp::kStatusDone) {
-    window_->Post(WM_UPDATE_NOTIFY, StatusParam(status), 0);
+    Stall(status, "update.zip");
     return;
   }
   if (!info_->UpdaterWanted) {
     Notify(kUpdateInstall);
     return;
   }
-  download_ = Launch(info_->UpdaterUrl, "up.zip", info_->UpdaterCrc, info_->UpdaterSig,
+  download_ = Launch(info_->UpdaterUrl, "up.zip", info_->UpdaterCrc, kUpdaterProduct,
+                     info_->UpdaterVersion, info_->UpdaterSha256, info_->UpdaterSig,
                      TDownIdHttp::kKindUnpack, &TAutoUpdate::UpdaterDone);
 }
 
 void TAutoUpdate::UpdaterDone(std::uint8_t status) {
   if (status != TDownIdHttp::kStatusDone) {
-    window_->Post(WM_UPDATE_NOTIFY, StatusParam(status), 0);
+    // The program package is of no use without its updater.
+    std::error_code ec;
+    std::filesystem::remove(AppFolder() + "update.zip", ec);
+    Stall(status, "up.zip");
     return;
   }
   Notify(kUpdateInstall);

@@ -1,8 +1,9 @@
 // The automatic update: downloads the program package as "update.zip" into the program's
 // folder and, when the updater must be renewed, the updater package "up.zip" (unpacked there
 // and deleted), then asks the window to install. Each package must pass its CRC-32 (when one
-// is given) and its Ed25519 signature against the built-in key; one that does not is kept on
-// disk, not used, and the sequence stalls.
+// is given) and its signed manifest (net/UpdateManifest.h: signature against the built-in
+// key, product, offered version, SHA-256). A package that fails is deleted, never used, the
+// failure is recorded for the day (net/UpdateFailure.h) and the sequence stalls.
 //
 // Messages WM_UPDATE_NOTIFY to the window: WParam 2 with the percentage (posted by the
 // downloads), 5 to install, 0 for a download that did not finish, -1 (Status 255 as a signed
@@ -43,19 +44,22 @@ class TAutoUpdate {
   const TUpDateInfo& Info() const { return *info_; }
   // The download running now, or none.
   TDownIdHttp* Download() const { return download_; }
+  // Why the sequence stalled (GBK), once it has; empty before.
+  const std::string& FailureReason() const { return failure_; }
 
   // WParam for a download's Status: the status as a signed byte.
   static std::uintptr_t StatusParam(std::uint8_t status);
 
  private:
-  struct TLink {
-    TAutoUpdate* owner = nullptr;
-  };
+  struct TLink;
 
   void PackageDone(std::uint8_t status);
   void UpdaterDone(std::uint8_t status);
+  // Ends the sequence for a download that did not succeed.
+  void Stall(std::uint8_t status, const std::string& fileName);
   TDownIdHttp* Launch(const std::string& url, const std::string& fileName, std::uint32_t crc,
-                      const std::string& signature, std::uint8_t kind,
+                      const std::string& product, const std::string& version,
+                      const std::string& sha256, const std::string& signature, std::uint8_t kind,
                       void (TAutoUpdate::*done)(std::uint8_t));
   void Notify(std::intptr_t wParam);
 
@@ -63,6 +67,7 @@ class TAutoUpdate {
   std::unique_ptr<TUpDateInfo> info_;
   TDownIdHttp* download_ = nullptr;
   std::shared_ptr<TLink> link_;
+  std::string failure_;
 };
 
 }  // namespace vlmr

@@ -10,7 +10,7 @@
 #include "base/Utils.h"
 #include "base/Version.h"
 #include "net/Cipher.h"
-#include "platform/FileVersion.h"
+#include "net/UpdateInstall.h"
 #include "platform/Processes.h"
 
 namespace vlmr {
@@ -37,6 +37,8 @@ void ReadProgramPackage(const pugi::xml_node& node, TUpDateInfo& info) {
   info.Forced = Attribute(node, "force") == "1";
   info.PackageUrl = ElementText(node);
   info.PackageCrc = ReadCrc(Attribute(node, "crc"));
+  info.PackageVersion = ver;
+  info.PackageSha256 = Attribute(node, "sha256");
   info.PackageSig = Attribute(node, "sig");
 }
 
@@ -45,14 +47,17 @@ void ReadUpdaterPackage(const pugi::xml_node& node, TUpDateInfo& info,
   std::error_code ec;
   if (std::filesystem::exists(updaterPath, ec)) {
     std::string ver = Attribute(node, "ver");
-    if (ver.empty() || !IsNewerVersion(ver, GetFileVersionText(updaterPath)))
+    if (ver.empty() || !IsNewerVersion(ver, UpdaterVersionOf(updaterPath)))
       return;
-    KillProcessByName(std::filesystem::path(updaterPath).filename().string());
+    // Only the updater beside this program, not every process of that name.
+    KillProcessByPath(updaterPath);
     std::filesystem::remove(updaterPath, ec);
   }
   info.UpdaterWanted = true;
   info.UpdaterUrl = ElementText(node);
   info.UpdaterCrc = ReadCrc(Attribute(node, "crc"));
+  info.UpdaterVersion = Attribute(node, "ver");
+  info.UpdaterSha256 = Attribute(node, "sha256");
   info.UpdaterSig = Attribute(node, "sig");
 }
 

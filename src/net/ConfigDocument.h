@@ -23,8 +23,8 @@ struct TConfigDocument {
 };
 
 // The decoded body parsed; nothing when it yields no complete top-level element.
-// Renewing the updater at `updaterPath` (an offered newer version) ends every running process
-// of the updater's file name and deletes the file while the document is walked.
+// Renewing the updater at `updaterPath` (an offered version newer than UpdaterVersionOf)
+// ends the processes running that very file and deletes it while the document is walked.
 std::optional<TConfigDocument> ReadConfigDocument(const std::string& body,
                                                   const std::string& updaterPath);
 

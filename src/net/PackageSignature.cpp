@@ -2,8 +2,6 @@
 
 #include <openssl/evp.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "base/Text.h"
@@ -82,17 +80,16 @@ std::string EncodeBase64(std::string_view bytes) {
   return out;
 }
 
-bool VerifyPackageSignature(const std::string& path, std::string_view signatureBase64,
-                            std::string_view publicKeyBase64) {
+bool IsPublicKeyText(std::string_view publicKeyBase64) {
+  std::optional<std::string> key = DecodeBase64(publicKeyBase64);
+  return key && key->size() == kKeyBytes;
+}
+
+bool VerifySignature(std::string_view data, std::string_view signatureBase64,
+                     std::string_view publicKeyBase64) {
   std::optional<std::string> signature = DecodeBase64(signatureBase64);
   std::optional<std::string> key = DecodeBase64(publicKeyBase64);
   if (!signature || !key || signature->size() != kSignatureBytes || key->size() != kKeyBytes)
-    return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open())
-    return false;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad())
     return false;
 
   std::unique_ptr<EVP_PKEY, void (*)(EVP_PKEY*)> pkey(

@@ -1,5 +1,6 @@
 #include "net/RemoteConfig.h"
 
+#include <filesystem>
 #include <functional>
 
 #include "base/Dispatcher.h"
@@ -8,6 +9,7 @@
 #include "net/ConfigDocument.h"
 #include "net/HttpCreate.h"
 #include "net/ProcessEnd.h"
+#include "net/UpdateFailure.h"
 
 namespace vlmr {
 
@@ -58,6 +60,10 @@ struct TRemoteConfig::TShared {
       return;
     }
     std::unique_ptr<TUpDateInfo> info = std::move(doc->info);
+    // A version whose update failed today is not taken again today.
+    if (info->HasUpdate && FailedOn(std::filesystem::path(updaterPath).parent_path().string(),
+                                    info->PackageVersion, TodayText()))
+      info->HasUpdate = false;
     if (!info->HasUpdate) {
       info.reset();
     } else if (info->Forced && !detached.load()) {

@@ -1,8 +1,8 @@
 // The remote configuration's round: fetch the configuration (THttpCreate), read it on the
 // fetch thread (OnConfig), and hand every effect to the window's thread through TConfigWindow:
 //   - a document was read: the service base address (when it has a <system>), the update when
-//     a newer program is offered (after the mandatory-version box when it is forced), then the
-//     start-up timer;
+//     a newer program is offered and its update did not fail today (net/UpdateFailure.h),
+//     after the mandatory-version box when it is forced, then the start-up timer;
 //   - no element in the decoded text: a retry and the start-up timer;
 //   - an empty body: a retry.
 // A retry raises the count first and re-arms the retry timer while the count is at most 2,
@@ -33,7 +33,8 @@ class TRemoteConfig {
  public:
   static constexpr int kMaxRetryCount = 2;
 
-  // `updaterPath`: the updater beside the program (renewed when a newer one is offered).
+  // `updaterPath`: the updater beside the program (renewed when a newer one is offered); its
+  // folder is the program's, where the record of a failed update lies.
   TRemoteConfig(TConfigWindow& window, std::string url, std::string updaterPath);
   ~TRemoteConfig();
   TRemoteConfig(const TRemoteConfig&) = delete;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -52,6 +53,13 @@ std::string ImageName(int pid) {
   std::string name;
   std::getline(comm, name);
   return name;
+}
+
+// The process's executable image as a file (device and inode), when it can be read.
+bool SameImage(int pid, const struct stat& file) {
+  struct stat image {};
+  return stat(ProcPath(pid, "exe").c_str(), &image) == 0 && image.st_dev == file.st_dev &&
+         image.st_ino == file.st_ino;
 }
 
 // True for a process id (not the id of a thread other than a process's main thread).
@@ -118,6 +126,31 @@ bool KillProcessByName(const std::string& exeName) {
     if (SameText(entry.exeName, exeName)) {
       result = Terminate(entry.pid, &entry.exeName);
     }
+  }
+  return result;
+}
+
+bool AnyProcessOfImage(const std::string& path) {
+  struct stat file {};
+  if (path.empty() || stat(path.c_str(), &file) != 0)
+    return false;
+  for (const TProcessEntry& entry : ProcessSnapshot()) {
+    if (SameImage(entry.pid, file))
+      return true;
+  }
+  return false;
+}
+
+bool KillProcessByPath(const std::string& path) {
+  struct stat file {};
+  if (path.empty() || stat(path.c_str(), &file) != 0)
+    return false;
+  bool result = false;
+  for (const TProcessEntry& entry : ProcessSnapshot()) {
+    if (!SameImage(entry.pid, file))
+      continue;
+    // Checked again through the pidfd's name test, so a reused id is never hit.
+    result = Terminate(entry.pid, &entry.exeName) || result;
   }
   return result;
 }

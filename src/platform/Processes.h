@@ -18,6 +18,11 @@ std::vector<TProcessEntry> ProcessSnapshot();
 // case; the result of the last attempt (false when nothing matched). The caller is not
 // excluded.
 bool KillProcessByName(const std::string& exeName);
+// True while a process runs whose executable image is the file at `path`.
+bool AnyProcessOfImage(const std::string& path);
+// Terminates every process whose executable image is the file at `path` (the same file, not
+// merely the same name); false when none was.
+bool KillProcessByPath(const std::string& path);
 // Terminates the process with that id; false when there is none or it cannot be signalled.
 bool KillProcessById(int pid);
 

@@ -1,12 +1,15 @@
 #include "platform/Shell.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -104,6 +107,79 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
   }
   ReapLater(pid);
   return true;
+}
+
+std::optional<std::string> ProgramOutput(const std::string& program,
+                                         const std::vector<std::string>& arguments, int timeoutMs,
+                                         std::size_t maxBytes) {
+  if (program.empty())
+    return std::nullopt;
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0)
+    return std::nullopt;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : arguments)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = -1;
+  int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  if (spawned != 0) {
+    close(fds[0]);
+    return std::nullopt;
+  }
+  std::string output;
+  bool ended = false;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (left <= 0)
+      break;
+    pollfd p{fds[0], POLLIN, 0};
+    int ready = poll(&p, 1, static_cast<int>(left));
+    if (ready < 0 && errno == EINTR)
+      continue;
+    if (ready <= 0)
+      break;
+    char chunk[512];
+    ssize_t n = read(fds[0], chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      ended = true;
+      break;
+    }
+    if (output.size() < maxBytes)
+      output.append(chunk, std::min(static_cast<std::size_t>(n), maxBytes - output.size()));
+  }
+  close(fds[0]);
+  int status = 0;
+  if (!ended) {
+    kill(pid, SIGKILL);
+  } else {
+    // The output is closed; the process ends right after, within the same bound.
+    while (std::chrono::steady_clock::now() < deadline) {
+      pid_t r = waitpid(pid, &status, WNOHANG);
+      if (r == pid)
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? std::optional(output) : std::nullopt;
+      if (r < 0 && errno != EINTR)
+        return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    kill(pid, SIGKILL);
+  }
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return std::nullopt;
 }
 
 bool ShellOpen(const std::string& target) {

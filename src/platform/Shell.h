@@ -1,6 +1,7 @@
 // Handing addresses, files and programs to the desktop.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@ bool ShellOpen(const std::string& target);
 // reaped when it ends; false when it could not be started. A program name without "/" is
 // looked up in PATH.
 bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// Runs a program with arguments (no shell) and returns what it wrote on its standard output,
+// at most `maxBytes`; nothing when it could not be started, did not end within `timeoutMs`
+// (it is then killed) or ended with a status other than 0.
+std::optional<std::string> ProgramOutput(const std::string& program,
+                                         const std::vector<std::string>& arguments, int timeoutMs,
+                                         std::size_t maxBytes);
 
 // Makes ShellOpen start `program` instead of the desktop's opener; empty restores it.
 void SetShellOpenProgramForTesting(const std::string& program);

@@ -79,8 +79,12 @@ void Tfmabout::lblqqClick() {
 
 void Tfmabout::FillFromReply(const std::string& reply) {
   std::vector<std::string> items = SplitContactReply(reply);
-  if (items.size() <= 4)
+  if (items.size() <= 4) {
+    // A failed fetch or a short reply: said plainly instead of loading for ever.
+    if (!lblmob->isVisibleTo(this))
+      lblname->setText(QString::fromUtf8(kContactFailureText));
     return;
+  }
   if (!Trim(items[2]).empty()) {
     lblcom->setText(QString::fromUtf8("公司名：%1").arg(FromGbk(items[2])));
     lblcom->show();
@@ -108,12 +112,13 @@ Tfmabout* ShowContactWindow(const std::string& serviceBaseUrl, const std::string
     w = new Tfmabout(centreOn);
   QPointer<Tfmabout> guard(w);
   const std::string address = serviceBaseUrl + "http.aspx?action=contact&user=" + id;
-  // A bare relative address (no service address yet) cannot be fetched: the loading state stays.
   if (IsWebAddress(address)) {
     TGetHttp::Launch(address, [guard](TGetHttp& f) {
       if (guard)
         guard->ContactLoaded(f);
     });
+  } else {
+    w->FillFromReply({});  // a bare relative address cannot be fetched: a failed fetch
   }
   BringToFront(w);
   return w;

@@ -1,7 +1,8 @@
 // The contact window Tfmabout ("联系我们"): fetches the vendor's contact reply and shows the
 // company, the contact person, the telephone and the QQ number with its chat link. At most
-// one is open; every request refills it. A failed fetch, or a reply of 4 items or fewer,
-// leaves its loading text ("正在加载信息，请稍后...").
+// one is open; every request refills it. Until the reply it shows "正在加载信息，请稍后...";
+// a failed fetch, or a reply of 4 items or fewer, turns that into kContactFailureText (a
+// window already filled keeps what it shows).
 #pragma once
 
 #include <QDialog>
@@ -14,6 +15,8 @@ class QPushButton;
 namespace vlmr {
 
 class TGetHttp;
+
+inline constexpr const char* kContactFailureText = "无法获取联系信息，请稍后再试。";
 
 class Tfmabout : public QDialog {
   Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include "base/Text.h"
 #include "net/GetHttp.h"
 #include "net/HttpFetch.h"
 #include "windows/GuiText.h"
@@ -57,7 +58,9 @@ void Tfmdes::showEvent(QShowEvent* event) {
 }
 
 void Tfmdes::FillFromText(const std::string& text) {
-  Memo1->setPlainText(FromGbk(text));
+  // A failed fetch or an empty text: said plainly instead of an empty grey box.
+  Memo1->setPlainText(Trim(text).empty() ? QString::fromUtf8(kDescriptionFailureText)
+                                         : FromGbk(text));
   Button1->setFocus();
   const bool scroll = SplitLines(text).size() > static_cast<std::size_t>(kLinesWithoutScrollBar);
   Memo1->setVerticalScrollBarPolicy(scroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);

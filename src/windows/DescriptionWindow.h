@@ -1,6 +1,7 @@
 // The product description window Tfmdes ("软件介绍"): fetches the vendor's description text
 // into a read-only memo; more than 15 lines give the memo a vertical scroll bar. At most one
-// is open; every request refills it. A failed fetch empties the memo. Enter and Esc close it.
+// is open; every request refills it. A failed fetch, or an empty text, shows
+// kDescriptionFailureText. Enter and Esc close it.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +13,8 @@ class QPushButton;
 namespace vlmr {
 
 class TGetHttp;
+
+inline constexpr const char* kDescriptionFailureText = "无法获取软件介绍，请稍后再试。";
 
 class Tfmdes : public QDialog {
   Q_OBJECT

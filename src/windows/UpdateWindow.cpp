@@ -5,7 +5,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
+
+#include "windows/GuiText.h"
 
 namespace vlmr {
 
@@ -26,12 +29,49 @@ Tfmupwin::Tfmupwin(QWidget* owner)
   pro1->setValue(0);
 }
 
+void Tfmupwin::ShowFailure(const std::string& reason) {
+  failed_ = true;
+  setWindowTitle(QString::fromUtf8("程序升级失败"));
+  QString text = QString::fromUtf8("升级失败");
+  if (!reason.empty())
+    text += QString::fromUtf8("：") + FromGbk(reason);
+  Label1->setText(text + QString::fromUtf8("。程序可以照常使用。"));
+  Label1->setWordWrap(true);
+  Label1->setGeometry(32, 12, kWidth - 64, 26);
+  pro1->hide();
+  if (!btnClose) {
+    btnClose = new QPushButton(QString::fromUtf8("关闭"), this);
+    btnClose->setObjectName("btnClose");
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
+  }
+  btnClose->setGeometry(kWidth - 32 - 80, 44, 80, 26);
+  btnClose->show();
+  btnClose->setFocus();
+  // The title bar gets its close button; changing the flags hides the window, so it is shown
+  // again where it was.
+  const bool visible = isVisible();
+  const QPoint at = pos();
+  setWindowFlag(Qt::WindowCloseButtonHint, true);
+  setWindowFlag(Qt::WindowStaysOnTopHint, false);
+  if (visible) {
+    move(at);
+    show();
+  }
+}
+
 void Tfmupwin::closeEvent(QCloseEvent* event) {
-  event->ignore();
+  if (failed_)
+    event->accept();
+  else
+    event->ignore();
 }
 
 void Tfmupwin::keyPressEvent(QKeyEvent* event) {
-  // Esc closes no dialog here.
+  // Esc closes the window only once the update has failed.
+  if (failed_ && event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
   event->accept();
 }
 

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <zlib.h>
 #include <algorithm>
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
@@ -15,11 +15,14 @@
 #include "VendorKit.h"
 #include "app/MainWindow.h"
 #include "base/MessageBox.h"
+#include "base/Text.h"
 #include "base/Thread.h"
 #include "base/Utils.h"
 #include "net/AutoUpdate.h"
 #include "net/ProcessEnd.h"
 #include "net/RemoteConfig.h"
+#include "net/UpdateFailure.h"
+#include "net/UpdateManifest.h"
 #include "net/VendorSettings.h"
 #include "platform/UserFolders.h"
 #include "support/ConnectToWeb.h"
@@ -39,11 +42,6 @@ namespace fs = std::filesystem;
 using test::TTempFolder;
 
 constexpr int kWait = 15000;  // upper bound only
-
-std::uint32_t Crc(const std::string& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
 
 class MainWindowVendorTest : public ::testing::Test {
  protected:
@@ -89,8 +87,12 @@ class MainWindowVendorTest : public ::testing::Test {
                       "</system></config>");
   }
   std::string Signed(const char* ver) {
-    return "ver=\"" + std::string(ver) + "\" crc=\"" + std::to_string(Crc(package)) + "\" sig=\"" +
-           *vendor::SignBytes(keys.privatePem, package) + "\"";
+    return *vendor::PackageAttributes(keys.privatePem, package, ver, kProgramProduct);
+  }
+  // An updater that notes it was started.
+  void PlaceUpdater() {
+    TTempFolder::Write(App("update"), "#!/bin/sh\necho ran > \"$(dirname \"$0\")/updater-ran\"\n");
+    fs::permissions(App("update"), fs::perms::owner_all);
   }
 
   Tfmjssml& NewWindow() {
@@ -123,10 +125,29 @@ TEST_F(MainWindowVendorTest, WithoutAVendorNothingIsFetchedAndThePopupStaysShut)
   EXPECT_TRUE(w.serviceBaseUrl.empty());
   EXPECT_TRUE(web.Requests().empty());
   EXPECT_TRUE(ends.empty());
+  // Nothing to contact or describe without a vendor.
+  EXPECT_FALSE(w.actContact->isEnabled());
+  EXPECT_FALSE(w.actIntro->isEnabled());
+}
+
+TEST_F(MainWindowVendorTest, AnUpdateFailureIsToldOnceAtTheNextStart) {
+  SetVendorConfigHostForTesting("");
+  WriteUpdateFailure((temp.Path() / "app").string(),
+                     {"1.6", TodayText(), Utf8ToGbk("升级包中没有程序文件"), false});
+  for (int start = 0; start < 2; ++start) {
+    NewWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->tmrinit->isActive(); }, kWait));
+    QApplication::processEvents();
+    window.reset();
+  }
+  ASSERT_EQ(boxes->Asked().size(), 1u);
+  EXPECT_EQ(boxes->Asked()[0].text, Utf8ToGbk("升级失败：升级包中没有程序文件，已恢复原版本"));
+  EXPECT_EQ(boxes->Asked()[0].kind, MB_KIND_WARNING);
 }
 
 TEST_F(MainWindowVendorTest, AnOfferedUpdateOpensTheWindowDownloadsAndHandsOver) {
   Configure(Signed("1.6"));
+  PlaceUpdater();
   Tfmjssml& w = NewWindow();
   w.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !ends.empty(); }, kWait));
@@ -136,6 +157,8 @@ TEST_F(MainWindowVendorTest, AnOfferedUpdateOpensTheWindowDownloadsAndHandsOver)
   EXPECT_EQ(w.upwin->pro1->value(), 100);
   EXPECT_EQ(TTempFolder::Read(App("update.zip")), package);
   EXPECT_EQ(TTempFolder::Read(App("uplog.txt")), ExeFileName() + "\r\n");
+  EXPECT_EQ(ParseManifestFile(TTempFolder::Read(App("update.manifest")))->version, "1.6");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(App("updater-ran")); }, kWait));
   EXPECT_FALSE(w.TrayIcon1->isVisible());
   EXPECT_EQ(w.serviceBaseUrl, "http://svc.vendor.test/");
   EXPECT_TRUE(boxes->Asked().empty());
@@ -158,15 +181,31 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
   ASSERT_EQ(boxes->Asked().size(), 1u);
   EXPECT_EQ(boxes->Asked()[0].text, MandatoryVersionText());
   ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());  // stalled: stays, the program goes on
-  EXPECT_TRUE(fs::exists(App("update.zip")));
+  // Stalled: the window says the update failed and can be closed; the program goes on.
+  EXPECT_TRUE(w.upwin->isVisible());
+  EXPECT_TRUE(w.upwin->Failed());
+  EXPECT_TRUE(w.upwin->Label1->text().startsWith(QString::fromUtf8("升级失败：升级包的签名无效")));
+  EXPECT_FALSE(fs::exists(App("update.zip")));  // a refused package is not kept
   EXPECT_FALSE(fs::exists(App("uplog.txt")));
+  EXPECT_TRUE(FailedOn((temp.Path() / "app").string(), "2.0", TodayText()));
   EXPECT_TRUE(ends.empty());
   EXPECT_TRUE(w.TrayIcon1->isVisible());
   // The popup of the start-up timer asks the service for its page.
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return web.RequestsTo("svc.vendor.test").size() == 1; }, kWait));
   EXPECT_EQ(web.RequestsTo("svc.vendor.test")[0].target, "/pop.aspx?t=9");
+}
+
+TEST_F(MainWindowVendorTest, WithoutAnUpdaterToHandOverToTheProgramGoesOn) {
+  Configure(Signed("1.6"));
+  Tfmjssml& w = NewWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.upwin && w.upwin->Failed(); }, kWait));
+  EXPECT_TRUE(ends.empty());
+  EXPECT_TRUE(w.TrayIcon1->isVisible());
+  for (const char* gone : {"update.zip", "update.manifest", "uplog.txt"})
+    EXPECT_FALSE(fs::exists(App(gone))) << gone;
+  w.upwin->close();
+  EXPECT_FALSE(w.upwin->isVisible());
 }
 
 TEST_F(MainWindowVendorTest, StoppingTheVendorWorkEndsADownloadInFlight) {
@@ -211,12 +250,19 @@ TEST_F(MainWindowVendorTest, UpdateMessagesDriveTheUpdateWindow) {
   Tfmupwin* first = w.upwin;
   h->Send(WM_UPDATE_NOTIFY, kUpdateOpenWindow, 0);
   EXPECT_EQ(w.upwin, first);
+  h->Send(WM_UPDATE_NOTIFY, 7, 0);
+  EXPECT_FALSE(w.upwin->Failed());
+  w.upwin->close();  // refused while the update runs
+  EXPECT_TRUE(w.upwin->isVisible());
   h->Send(WM_UPDATE_NOTIFY, static_cast<std::uintptr_t>(kUpdateBadCheck), 0);
   h->Send(WM_UPDATE_NOTIFY, kUpdateNotFinished, 0);
-  h->Send(WM_UPDATE_NOTIFY, 7, 0);
   EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_EQ(w.upwin->pro1->value(), 40);
+  EXPECT_TRUE(w.upwin->Failed());
+  EXPECT_FALSE(w.upwin->pro1->isVisible());
+  EXPECT_TRUE(w.upwin->btnClose->isVisible());
   EXPECT_TRUE(ends.empty());
+  w.upwin->btnClose->click();
+  EXPECT_FALSE(w.upwin->isVisible());
 }
 
 TEST_F(MainWindowVendorTest, TheHelpMenuOpensTheVendorWindowsOnTheServiceAddress) {

@@ -25,6 +25,7 @@ struct TSeenBox {
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   bool onTop = false;
   bool hasParent = true;
+  Qt::WindowModality modality = Qt::ApplicationModal;
 };
 
 QString ButtonTexts(QMessageBox* box) {
@@ -52,7 +53,8 @@ int AskFromWorker(const std::function<int()>& ask, TSeenBox& seen,
               ButtonTexts(box),
               box->icon(),
               bool(box->windowFlags() & Qt::WindowStaysOnTopHint),
-              box->parentWidget() != nullptr};
+              box->parentWidget() != nullptr,
+              box->windowModality()};
       EXPECT_EQ(result.load(), -1);  // the worker waits for the answer
       answer(box);
     }
@@ -86,6 +88,8 @@ TEST(QtMessageBoxes, AWorkerThreadsQuestionIsShownOnTheUiThreadAndAnswered) {
   EXPECT_EQ(seen.icon, QMessageBox::Question);
   EXPECT_TRUE(seen.onTop);
   EXPECT_FALSE(seen.hasParent);
+  // Asked from a worker thread, it blocks no window: the program goes on while it waits.
+  EXPECT_EQ(seen.modality, Qt::NonModal);
   EXPECT_EQ(seen.buttons, QString::fromUtf8("取消|确定"));
   EXPECT_EQ(answer, MB_RESULT_CANCEL);
   InstallMessageBoxService(nullptr);

@@ -83,6 +83,8 @@ for _ in $(seq 1 300); do [ -f "$work/new-started" ] && break; sleep 0.05; done
 grep -q '^echo "new program started"' "$work/prog/$name" || fail "the program file was not replaced"
 [ ! -e "$work/prog/update.zip" ] || fail "update.zip was left behind"
 [ ! -e "$work/prog/uplog.txt" ] || fail "uplog.txt was left behind"
+[ ! -e "$work/prog/update.manifest" ] || fail "update.manifest was left behind"
+[ ! -e "$work/prog/update-failed.txt" ] || fail "a failure was recorded: $(cat "$work/prog/update-failed.txt")"
 grep -q '/newapi/config.txt' <(cat "$work/svc.log") || true
 echo "update run: ok"
 INNER

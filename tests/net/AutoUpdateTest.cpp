@@ -10,6 +10,8 @@
 #include "base/Thread.h"
 #include "base/Utils.h"
 #include "net/DownIdHttp.h"
+#include "net/UpdateFailure.h"
+#include "net/UpdateManifest.h"
 #include "net/VendorSettings.h"
 #include "support/ConnectToWeb.h"
 #include "support/SimulatedWeb.h"
@@ -21,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TPage;
+using test::TTempFolder;
 
 constexpr int kWait = 10000;  // upper bound only
 
@@ -51,19 +54,27 @@ class AutoUpdateTest : public ::testing::Test {
     SetUpdatePublicKeyForTesting("");
   }
 
-  std::string Sig(const std::string& data) { return *vendor::SignBytes(keys.privatePem, data); }
+  // The signature of the manifest of `product`, `version` and `data`'s SHA-256.
+  std::string Sig(const std::string& product, const std::string& version, const std::string& data) {
+    TUpdateManifest m{product, version, Sha256Hex(data), {}, {}};
+    return *vendor::SignBytes(keys.privatePem, m.SignedText());
+  }
 
   TUpDateInfo Offer(bool withUpdater) {
     TUpDateInfo info;
     info.HasUpdate = true;
     info.PackageUrl = "http://dl.vendor.com/update.zip";
     info.PackageCrc = Crc(package);
-    info.PackageSig = Sig(package);
+    info.PackageVersion = "1.6";
+    info.PackageSha256 = Sha256Hex(package);
+    info.PackageSig = Sig(kProgramProduct, "1.6", package);
     if (withUpdater) {
       info.UpdaterWanted = true;
       info.UpdaterUrl = "http://dl.vendor.com/up.zip";
       info.UpdaterCrc = Crc(updater);
-      info.UpdaterSig = Sig(updater);
+      info.UpdaterVersion = "1.0.0.3";
+      info.UpdaterSha256 = Sha256Hex(updater);
+      info.UpdaterSig = Sig(kUpdaterProduct, "1.0.0.3", updater);
     }
     return info;
   }
@@ -132,51 +143,69 @@ TEST_F(AutoUpdateTest, WithTheUpdaterBothDownloadsRunFromZeroToHundredAndUpZipIs
   EXPECT_EQ(hundreds, 2);
 }
 
-TEST_F(AutoUpdateTest, AFailedCheckKeepsTheFileAndStallsTheSequence) {
+TEST_F(AutoUpdateTest, AFailedCheckDeletesTheFileRecordsTheVersionAndStalls) {
   struct TCase {
     const char* what;
     std::function<void(TUpDateInfo&)> spoil;
     std::intptr_t end;
-    const char* keptFile;  // stays on disk, unused
     std::size_t requests;
   };
   const TCase cases[] = {
-      {"package CRC", [](TUpDateInfo& i) { i.PackageCrc ^= 1; }, kUpdateBadCheck, "update.zip", 1},
-      {"package signature of other bytes",
-       [this](TUpDateInfo& i) { i.PackageSig = Sig("other bytes"); }, kUpdateBadCheck, "update.zip",
-       1},
+      {"package CRC", [](TUpDateInfo& i) { i.PackageCrc ^= 1; }, kUpdateBadCheck, 1},
+      {"a signed 1.6 offered as 1.7", [](TUpDateInfo& i) { i.PackageVersion = "1.7"; },
+       kUpdateBadCheck, 1},
+      {"a signed older package offered as 1.6",
+       [this](TUpDateInfo& i) { i.PackageSig = Sig(kProgramProduct, "1.4", package); },
+       kUpdateBadCheck, 1},
+      {"the hash of other bytes",
+       [](TUpDateInfo& i) { i.PackageSha256 = Sha256Hex("other bytes"); }, kUpdateBadCheck, 1},
+      {"the updater's manifest for the program",
+       [this](TUpDateInfo& i) { i.PackageSig = Sig(kUpdaterProduct, "1.6", package); },
+       kUpdateBadCheck, 1},
       {"package without signature", [](TUpDateInfo& i) { i.PackageSig.clear(); }, kUpdateBadCheck,
-       "update.zip", 1},
+       1},
       {"package signature not base64", [](TUpDateInfo& i) { i.PackageSig = "!!"; }, kUpdateBadCheck,
-       "update.zip", 1},
-      {"CRC 0 is not checked, the signature still is",
+       1},
+      {"CRC 0 is not checked, the manifest still is",
        [](TUpDateInfo& i) {
          i.PackageCrc = 0;
          i.PackageSig.clear();
        },
-       kUpdateBadCheck, "update.zip", 1},
-      {"updater CRC", [](TUpDateInfo& i) { i.UpdaterCrc ^= 1; }, kUpdateBadCheck, "up.zip", 2},
-      {"updater signature", [this](TUpDateInfo& i) { i.UpdaterSig = Sig(package); },
-       kUpdateBadCheck, "up.zip", 2},
+       kUpdateBadCheck, 1},
+      {"updater CRC", [](TUpDateInfo& i) { i.UpdaterCrc ^= 1; }, kUpdateBadCheck, 2},
+      {"updater offered as another version", [](TUpDateInfo& i) { i.UpdaterVersion = "1.0.0.9"; },
+       kUpdateBadCheck, 2},
+      {"the program's manifest for the updater",
+       [this](TUpDateInfo& i) { i.UpdaterSig = Sig(kProgramProduct, "1.0.0.3", updater); },
+       kUpdateBadCheck, 2},
       {"package missing", [](TUpDateInfo& i) { i.PackageUrl = "http://dl.vendor.com/gone.zip"; },
-       kUpdateNotFinished, nullptr, 1},
+       kUpdateNotFinished, 1},
       {"updater missing", [](TUpDateInfo& i) { i.UpdaterUrl = "http://dl.vendor.com/gone.zip"; },
-       kUpdateNotFinished, nullptr, 2},
+       kUpdateNotFinished, 2},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::remove(temp.File("update.zip"));
-    fs::remove(temp.File("up.zip"));
-    fs::remove(temp.File("update"));
+    for (const char* f : {"update.zip", "up.zip", "update", "update-failed.txt"})
+      fs::remove(temp.File(f));
+    TTempFolder::Write(temp.File("uplog.txt"), "left from an earlier run\r\n");
     web.ClearRequests();
     TUpDateInfo info = Offer(true);
     c.spoil(info);
     EXPECT_EQ(Run(info), c.end);
     EXPECT_EQ(web.Requests().size(), c.requests);
-    if (c.keptFile) {
-      EXPECT_TRUE(fs::exists(temp.File(c.keptFile)));
+    // Nothing is left for the updater to find, and nothing was unpacked.
+    EXPECT_FALSE(fs::exists(temp.File("update.zip")));
+    EXPECT_FALSE(fs::exists(temp.File("up.zip")));
+    EXPECT_FALSE(fs::exists(temp.File("uplog.txt")));
+    EXPECT_FALSE(fs::exists(temp.File("update")));
+    EXPECT_FALSE(update->FailureReason().empty());
+    // A refusal keeps the version from being taken again today; a broken transfer does not.
+    std::optional<TUpdateFailure> record = ReadUpdateFailure(temp.Path().string());
+    EXPECT_EQ(record.has_value(), c.end == kUpdateBadCheck);
+    if (record) {
+      EXPECT_TRUE(FailedOn(temp.Path().string(), info.PackageVersion, TodayText()));
+      EXPECT_TRUE(record->shown);  // the update window says it
     }
-    EXPECT_FALSE(fs::exists(temp.File("update")));  // never unpacked
   }
 }
 

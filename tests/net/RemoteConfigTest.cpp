@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "base/Thread.h"
 #include "net/Cipher.h"
 #include "net/ProcessEnd.h"
+#include "net/UpdateFailure.h"
 #include "support/ConnectToWeb.h"
 #include "support/PresetMessageBoxes.h"
 #include "support/SimulatedWeb.h"
@@ -124,6 +126,35 @@ TEST_F(RemoteConfigTest, EachKindOfBodyHasItsEffects) {
     }
   }
   EXPECT_TRUE(ends.empty());
+}
+
+TEST_F(RemoteConfigTest, AVersionWhoseUpdateFailedTodayIsNotOfferedAgainToday) {
+  const std::string body =
+      Served("<c><version><vlmr ver=\"1.6\">http://d/p.zip</vlmr></version></c>");
+  struct TCase {
+    const char* what;
+    std::optional<TUpdateFailure> record;
+    bool offered;
+  };
+  const TCase cases[] = {
+      {"no failure", std::nullopt, true},
+      {"1.6 failed today", TUpdateFailure{"1.6", TodayText(), "x", true}, false},
+      {"1.6 failed today, not yet told", TUpdateFailure{"1.6", TodayText(), "x", false}, false},
+      {"1.6 failed another day", TUpdateFailure{"1.6", "2001-01-01", "x", true}, true},
+      {"another version failed today", TUpdateFailure{"1.55", TodayText(), "x", true}, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(temp.File("update-failed.txt"));
+    if (c.record) {
+      ASSERT_TRUE(WriteUpdateFailure(temp.Path().string(), *c.record));
+    }
+    TRecordingWindow w;
+    TRemoteConfig config(w, "http://cfg.example/newapi/config.txt", temp.File("update"));
+    config.OnConfig(body);
+    EXPECT_EQ(w.info != nullptr, c.offered);
+    EXPECT_EQ(w.startups, 1);
+  }
 }
 
 TEST_F(RemoteConfigTest, ThreeFailedAttemptsGiveUpWithTheMessageAndEndTheProcess) {

@@ -107,7 +107,7 @@ TEST_F(VendorWindowsTest, TheContactWindowShowsTheReplyItems) {
     if (c.comText) {
       EXPECT_EQ(w->lblcom->text(), U(c.comText));
     }
-    EXPECT_EQ(w->lblname->text(), U(c.filled ? c.nameText : "正在加载信息，请稍后..."));
+    EXPECT_EQ(w->lblname->text(), U(c.filled ? c.nameText : kContactFailureText));
     if (c.mobText) {
       EXPECT_EQ(w->lblmob->text(), U(c.mobText));
     }
@@ -145,9 +145,9 @@ TEST_F(VendorWindowsTest, WithoutAServiceAddressTheWindowsShowTheirFailureStates
   Tfmdes* des = ShowDescriptionWindow("", nullptr);
   ASSERT_TRUE(WaitFor([&] { return TWorkerRegistry::Count() == 0; }));
   QApplication::processEvents();
-  EXPECT_EQ(contact->lblname->text(), U("正在加载信息，请稍后..."));
+  EXPECT_EQ(contact->lblname->text(), U(kContactFailureText));
   EXPECT_FALSE(contact->lblmob->isVisibleTo(contact));
-  EXPECT_EQ(des->Memo1->toPlainText(), QString());
+  EXPECT_EQ(des->Memo1->toPlainText(), U(kDescriptionFailureText));
   EXPECT_TRUE(web.Requests().empty());
 }
 
