@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fstream>
+#include <string_view>
 
 #include "base/Text.h"
 
@@ -55,11 +57,33 @@ std::string ImageName(int pid) {
   return name;
 }
 
-// The process's executable image as a file (device and inode), when it can be read.
-bool SameImage(int pid, const struct stat& file) {
-  struct stat image {};
-  return stat(ProcPath(pid, "exe").c_str(), &image) == 0 && image.st_dev == file.st_dev &&
-         image.st_ino == file.st_ino;
+// The file at `path` as a process image: its device and inode, and the path the kernel shows
+// for an image started from it.
+struct TImageFile {
+  struct stat file {};
+  std::string path;
+};
+
+bool ReadImageFile(const std::string& path, TImageFile& image) {
+  if (path.empty() || stat(path.c_str(), &image.file) != 0)
+    return false;
+  char resolved[PATH_MAX];
+  if (realpath(path.c_str(), resolved) == nullptr)
+    return false;
+  image.path = resolved;
+  return true;
+}
+
+// True when the process runs the very file: the same device and inode, started through the
+// same path. A hard link elsewhere shares the inode but is another program's copy.
+bool SameImage(int pid, const TImageFile& image) {
+  struct stat running {};
+  if (stat(ProcPath(pid, "exe").c_str(), &running) != 0 || running.st_dev != image.file.st_dev ||
+      running.st_ino != image.file.st_ino)
+    return false;
+  char buffer[PATH_MAX + 1];
+  ssize_t n = readlink(ProcPath(pid, "exe").c_str(), buffer, PATH_MAX);
+  return n > 0 && std::string_view(buffer, static_cast<std::size_t>(n)) == image.path;
 }
 
 // True for a process id (not the id of a thread other than a process's main thread).
@@ -131,8 +155,8 @@ bool KillProcessByName(const std::string& exeName) {
 }
 
 bool AnyProcessOfImage(const std::string& path) {
-  struct stat file {};
-  if (path.empty() || stat(path.c_str(), &file) != 0)
+  TImageFile file;
+  if (!ReadImageFile(path, file))
     return false;
   for (const TProcessEntry& entry : ProcessSnapshot()) {
     if (SameImage(entry.pid, file))
@@ -142,8 +166,8 @@ bool AnyProcessOfImage(const std::string& path) {
 }
 
 bool KillProcessByPath(const std::string& path) {
-  struct stat file {};
-  if (path.empty() || stat(path.c_str(), &file) != 0)
+  TImageFile file;
+  if (!ReadImageFile(path, file))
     return false;
   bool result = false;
   for (const TProcessEntry& entry : ProcessSnapshot()) {

@@ -20,8 +20,9 @@ std::vector<TProcessEntry> ProcessSnapshot();
 bool KillProcessByName(const std::string& exeName);
 // True while a process runs whose executable image is the file at `path`.
 bool AnyProcessOfImage(const std::string& path);
-// Terminates every process whose executable image is the file at `path` (the same file, not
-// merely the same name); false when none was.
+// Terminates every process whose executable image is the file at `path` (the same file started
+// through that path: not merely the same name, nor a hard link to it elsewhere); false when
+// none was.
 bool KillProcessByPath(const std::string& path);
 // Terminates the process with that id; false when there is none or it cannot be signalled.
 bool KillProcessById(int pid);

@@ -93,6 +93,34 @@ TEST(ProcessesTest, KillByNameEndsEveryMatchIgnoringCase) {
   EXPECT_FALSE(KillProcessByName(""));
 }
 
+// A hard link shares the file's inode but is another copy of the program: ending "the program
+// at this path" leaves a process started through the link alone.
+TEST(ProcessesTest, KillByPathEndsOnlyWhatWasStartedThroughThatPath) {
+  const std::string sleep = SleepProgram();
+  ASSERT_FALSE(sleep.empty());
+  test::TTempFolder here, elsewhere;
+  const std::string mine = here / "update";
+  const std::string linked = elsewhere / "update";
+  std::filesystem::copy_file(sleep, mine);
+  ASSERT_EQ(chmod(mine.c_str(), 0755), 0);
+  std::error_code ec;
+  std::filesystem::create_hard_link(mine, linked, ec);
+  if (ec)
+    GTEST_SKIP() << "no hard links here: " << ec.message();
+  pid_t other = SpawnWaiter(linked);
+  ASSERT_GT(other, 0);
+  EXPECT_FALSE(AnyProcessOfImage(mine));
+  EXPECT_FALSE(KillProcessByPath(mine));
+  pid_t own = SpawnWaiter(mine);
+  ASSERT_GT(own, 0);
+  EXPECT_TRUE(AnyProcessOfImage(mine));
+  EXPECT_TRUE(KillProcessByPath(mine));
+  EXPECT_EQ(KilledBy(own), SIGKILL);
+  EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0);  // still running
+  EXPECT_TRUE(KillProcessByPath(linked));
+  EXPECT_EQ(KilledBy(other), SIGKILL);
+}
+
 TEST(ProcessesTest, IdsThatAreNotProcessesAreRefused) {
   // A thread of this process: signalling its id would end the whole process.
   std::promise<pid_t> tid;
