@@ -108,14 +108,6 @@ void TTaskCtl::StopAll() {
   }
 }
 
-void TTaskCtl::RemoveEngine(const std::string& name) {
-  auto it = std::find_if(threads.begin(), threads.end(),
-                         [&](const auto& entry) { return entry.first == name; });
-  if (it != threads.end()) {
-    threads.erase(it);
-  }
-}
-
 void TTaskCtl::EngineEnded(TEngineIndex engine, TCollectorThread& collector) {
   switch (engine) {
     case ENGINE_BAIDU:

@@ -113,6 +113,14 @@ std::string ColumnText(const TSQLiteTable& rows, std::string_view column) {
   return rows.TextAt(rows.ColumnIndexOf(column));
 }
 
+// How many companies the file holds for a keyword's row.
+std::int32_t StoredCompanyCount(TDataManager& builder, const std::string& id) {
+  builder.ResetFields();
+  builder.SetStatementText("select count(*) from tbl_list where keyid=" + id);
+  auto rows = builder.QueryStatement();
+  return rows && !rows->AtEnd() ? ToInt32(rows->TextAt(0)) : 0;
+}
+
 }  // namespace
 
 std::int64_t LocalWallClockSeconds() {
@@ -212,8 +220,7 @@ std::int32_t TKeyData::LastPageOf(TEngineIndex engine) const {
 
 TKeyListInfo::TKeyListInfo(TClock clock)
     : clock_(clock ? std::move(clock) : TClock(&LocalWallClockSeconds)),
-      gate_(std::make_shared<TBuilderGate>()),
-      self_(std::make_shared<TKeyListInfo*>(this)) {
+      gate_(std::make_shared<TBuilderGate>()) {
   ExportWriter = [](const TKeyData& record, const std::string& fileName,
                     const TExportFields& fields, bool textFormat) {
     return WriteExport(record.Companies, fileName, fields, textFormat);
@@ -237,7 +244,7 @@ TKeyListInfo::TKeyListInfo(TClock clock)
 }
 
 TKeyListInfo::~TKeyListInfo() {
-  self_.reset();
+  life_.Cut();
   {
     // Waits for a loader's query in progress (it never waits on this thread while holding
     // the lock), then closes the database.
@@ -282,7 +289,10 @@ void TKeyListInfo::LoadKeywords() {
   {
     std::lock_guard lock(gate_->lock);
     Builder().ResetFields();
-    Builder().SetStatementText("select * from tbl_key order by id asc");
+    // The count is what the file holds for the keyword, whatever the row's listcount says.
+    Builder().SetStatementText(
+        "select k.*,(select count(*) from tbl_list l where l.keyid=k.ID) as storedcount "
+        "from tbl_key k order by k.ID asc");
     rows = Builder().QueryStatement();
   }
   if (!rows) {
@@ -291,7 +301,7 @@ void TKeyListInfo::LoadKeywords() {
   for (; !rows->AtEnd(); rows->MoveNext()) {
     auto record = std::make_unique<TKeyData>();
     record->Id = ColumnText(*rows, "ID");
-    record->ListCount = ToInt32(ColumnText(*rows, "listcount"));
+    record->ListCount = ToInt32(ColumnText(*rows, "storedcount"));
     record->Keyword = Utf8ToGbk(ColumnText(*rows, "KeyStr"));
     record->AddDate = ToInt32(ColumnText(*rows, "adddate"));
     record->LastPage = ToInt32(ColumnText(*rows, "lastpage"));
@@ -458,7 +468,7 @@ const TCompanyList* TKeyListInfo::CompanyListOf(std::string_view keyword) const 
   return record ? &record->Companies : nullptr;
 }
 
-TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t action) {
+TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, TPendingAction action) {
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
     return nullptr;
@@ -466,26 +476,26 @@ TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t 
   if (record->LoadStarted) {
     // A list still loading is not complete: starting or exporting waits for the load's end,
     // which carries the action out. Stopping needs only the task.
-    if (!record->loadRunning_ || action == PENDING_STOP) {
+    if (!record->loadRunning_ || action == TPendingAction::Stop) {
       return record;
     }
     record->PendingAction = action;
     return nullptr;
   }
   record->PendingAction = action;
-  if (action != PENDING_STOP) {
+  if (action != TPendingAction::Stop) {
     LoadCompanies(keyword);
   }
   return nullptr;
 }
 
-std::uint8_t TKeyListInfo::TakePendingAction(const std::string& keyword) {
+TPendingAction TKeyListInfo::TakePendingAction(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
-    return PENDING_SHOW;
+    return TPendingAction::Show;
   }
-  std::uint8_t action = record->PendingAction;
-  record->PendingAction = PENDING_SHOW;
+  TPendingAction action = record->PendingAction;
+  record->PendingAction = TPendingAction::Show;
   return action;
 }
 
@@ -506,12 +516,11 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
   record->loadRunning_ = true;
   record->deletedWhileLoading_.clear();
   auto* loader = new TDataThread(record->Keyword, gate_);
-  loader->SetOnTerminate([self = std::weak_ptr<TKeyListInfo*>(self_), serial = record->serial_,
+  loader->SetOnTerminate([life = life_.Token(), serial = record->serial_,
                           name = record->Keyword](TWorkerThread& thread) {
-    // Runs on the UI thread, where the store is also destroyed: the check cannot race.
-    if (auto store = self.lock()) {
-      (*store)->FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
-    }
+    life.With([&](TKeyListInfo& store) {
+      store.FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
+    });
   });
   try {
     loader->Start();
@@ -548,12 +557,17 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
     builder.ResetFields();
     builder.SetCondition("ListID=" + listId);
     builder.DeleteFrom("tbl_list");
+    // The count follows what the file holds, in memory and in the keyword's row.
+    record->ListCount = StoredCompanyCount(builder, record->Id);
+    builder.ResetFields();
+    builder.SetCondition("ID=" + record->Id);
+    builder.AddInteger("listcount", record->ListCount);
+    builder.UpdateTable("tbl_key");
   }
   if (record->loadRunning_) {
     record->deletedWhileLoading_.insert(listId);
   }
   record->Companies.Remove(listId);
-  record->ListCount = static_cast<std::int32_t>(record->Companies.size());
 }
 
 namespace {

@@ -18,19 +18,20 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/LifeLink.h"
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
 #include "store/DataThread.h"
 
 namespace vlmr {
 
-class TTaskCtl;
-
-// What the window does once a keyword's companies are loaded.
-inline constexpr std::uint8_t PENDING_SHOW = 0;
-inline constexpr std::uint8_t PENDING_START = 3;
-inline constexpr std::uint8_t PENDING_EXPORT = 4;
-inline constexpr std::uint8_t PENDING_STOP = 5;  // never starts a load
+// What is done once a keyword's companies are loaded.
+enum class TPendingAction : std::uint8_t {
+  Show,    // show them
+  Start,   // show them and start the keyword's task
+  Export,  // open the export of the keyword
+  Stop,    // stop the task; never starts a load
+};
 
 // The seconds `adddate` holds: from 1970-01-01 00:00:00 to the local wall-clock time read as
 // if it were UTC, rounded to the nearest second.
@@ -79,9 +80,8 @@ class TKeyData {
   std::int32_t SgLastPage = 0;
   std::int32_t S360LastPage = 0;
   bool LoadStarted = false;  // the list was loaded or its load began; never cleared
-  std::uint8_t PendingAction = PENDING_SHOW;
+  TPendingAction PendingAction = TPendingAction::Show;
   TCompanyList Companies;
-  TTaskCtl* TaskControl = nullptr;  // not owned; the window's
   std::string StatusText;
   std::int8_t PageReportsSinceSave = 0;
 
@@ -140,11 +140,11 @@ class TKeyListInfo {
   void SetStatusText(const std::string& keyword, const std::string& text);
 
   const TCompanyList* CompanyListOf(std::string_view keyword) const;
-  // The record when its companies are loaded (or, for PENDING_STOP, loading). Otherwise it
-  // records `action` for the load's end, starts the load unless one runs or the action is
-  // PENDING_STOP, and returns nothing.
-  TKeyData* RequestKeyword(const std::string& keyword, std::uint8_t action);
-  std::uint8_t TakePendingAction(const std::string& keyword);
+  // The record when its companies are loaded (or, for Stop, loading). Otherwise it records
+  // `action` for the load's end, starts the load unless one runs or the action is Stop, and
+  // returns nothing.
+  TKeyData* RequestKeyword(const std::string& keyword, TPendingAction action);
+  TPendingAction TakePendingAction(const std::string& keyword);
   // While a loader runs for the keyword its end answers this call too. Otherwise raises
   // OnCompaniesLoaded at once when the list is not empty, or starts a loader and raises the
   // event when it has ended, after its records are in the list.
@@ -182,7 +182,7 @@ class TKeyListInfo {
   std::vector<std::unique_ptr<TKeyData>> keywords_;
   std::unordered_map<std::string, TKeyData*> index_;  // lower-cased keyword -> first record
   std::uint64_t nextSerial_ = 1;
-  std::shared_ptr<TKeyListInfo*> self_;  // expires with the store; loaders' ends check it
+  TLifeLink<TKeyListInfo> life_{*this};  // cut with the store; loaders' ends check it
 };
 
 }  // namespace vlmr

@@ -24,12 +24,12 @@ class ExportEntryTest : public WindowTest {
     SetShowSavedFileForTesting([this](const std::string& path) { shown_.push_back(path); });
     // A keyword with three companies, stored by an earlier run of the program.
     NewWindow();
-    W().keyStore->AddKeyword("a");
+    W().Store()->AddKeyword("a");
     for (int i = 1; i <= 3; ++i) {
       TComPanyInfo c;
       c.SetComName(Utf8ToGbk("甲乙丙有限公司") + std::to_string(i));
       c.AddMobile("1380000000" + std::to_string(i));
-      W().keyStore->SaveCompany("a", c);
+      W().Store()->SaveCompany("a", c);
     }
     NewWindow();
   }
@@ -49,13 +49,13 @@ class ExportEntryTest : public WindowTest {
 };
 
 TEST_F(ExportEntryTest, AKeywordNeverLoadedIsExportedFromItsItem) {
-  ASSERT_EQ(W().keyStore->CompanyListOf("a")->size(), 0u);  // not loaded in this run
+  ASSERT_EQ(W().Store()->CompanyListOf("a")->size(), 0u);  // not loaded in this run
   QTest::mouseClick(Item("a")->exportButton, Qt::LeftButton);
-  EXPECT_TRUE(W().rcloading->isVisible());
+  EXPECT_TRUE(Find<QWidget>("rcloading")->isVisible());
   ASSERT_TRUE(Until([&] { return Dialog() != nullptr; }));
-  EXPECT_FALSE(W().rcloading->isVisible());
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
   EXPECT_EQ(Dialog()->Keyword(), "a");
-  EXPECT_EQ(W().gridModel->RowCount(), 0);  // an export does not fill the grid
+  EXPECT_EQ(Grid().RowCount(), 0);  // an export does not fill the grid
 
   const std::string file = (root_.Path() / "a.txt").string();
   files_->Answer(file);
@@ -69,26 +69,24 @@ TEST_F(ExportEntryTest, AKeywordNeverLoadedIsExportedFromItsItem) {
 
 TEST_F(ExportEntryTest, EveryEntryOfALoadedKeywordOpensANewDialog) {
   ClickItem("a");
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
   // The top band's button exports the keyword in the entry box; the item menu its item's.
-  QTest::mouseClick(W().BitmapButton3, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("BitmapButton3"), Qt::LeftButton);
   RightClickItem("a");
-  W().pmkey->hide();
-  W().N10->trigger();
+  Find<QMenu>("pmkey")->hide();
+  Find<QAction>("N10")->trigger();
   EXPECT_EQ(W().findChildren<Tfmselfiled*>().size(), 2);
-  EXPECT_FALSE(W().rcloading->isVisible());
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
   EXPECT_TRUE(boxes_->Asked().empty());
 }
 
 TEST_F(ExportEntryTest, DoubleClickShowsTheCompanyInOneDetailWindow) {
   ClickItem("a");
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
-  W().dblist->selectRow(0);
-  W().dblistDblClick();
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
+  DoubleClickRow(0);
   Tfmcominfo* shown = CurrentCompanyWindow();
   ASSERT_NE(shown, nullptr);
-  W().dblist->selectRow(2);
-  W().dblistDblClick();
+  DoubleClickRow(2);
   EXPECT_EQ(CurrentCompanyWindow(), shown);  // refilled, not a second window
   shown->close();
 }

@@ -26,6 +26,7 @@
 #include "support/PresetMessageBoxes.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 #include "support/VendorSite.h"
 #include "support/ZipBuilder.h"
 #include "windows/ContactWindow.h"
@@ -40,10 +41,7 @@ using test::TTempFolder;
 
 constexpr int kWait = 15000;  // upper bound only
 
-std::uint32_t Crc(const std::string& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
+using test::Crc;
 
 class MainWindowVendorTest : public ::testing::Test {
  protected:
@@ -131,9 +129,9 @@ TEST_F(MainWindowVendorTest, AnOfferedUpdateOpensTheWindowDownloadsAndHandsOver)
   w.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !ends.empty(); }, kWait));
   EXPECT_EQ(ends, std::vector<TProcessEnd>{TProcessEnd::ByName});
-  ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_EQ(w.upwin->pro1->value(), 100);
+  ASSERT_NE(w.UpdateWindow(), nullptr);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
+  EXPECT_EQ(w.UpdateWindow()->pro1->value(), 100);
   EXPECT_EQ(TTempFolder::Read(App("update.zip")), package);
   EXPECT_EQ(TTempFolder::Read(App("uplog.txt")), ExeFileName() + "\r\n");
   EXPECT_FALSE(w.TrayIcon1->isVisible());
@@ -157,8 +155,8 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
   QApplication::processEvents();
   ASSERT_EQ(boxes->Asked().size(), 1u);
   EXPECT_EQ(boxes->Asked()[0].text, MandatoryVersionText());
-  ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());  // stalled: stays, the program goes on
+  ASSERT_NE(w.UpdateWindow(), nullptr);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());  // stalled: stays, the program goes on
   EXPECT_TRUE(fs::exists(App("update.zip")));
   EXPECT_FALSE(fs::exists(App("uplog.txt")));
   EXPECT_TRUE(ends.empty());
@@ -181,8 +179,8 @@ TEST_F(MainWindowVendorTest, StoppingTheVendorWorkEndsADownloadInFlight) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !w.autoUpdate->Download(); }, kWait));
   EXPECT_FALSE(fs::exists(App("update.zip")));
   EXPECT_TRUE(ends.empty());
-  ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());  // a download that did not finish: the window stays
+  ASSERT_NE(w.UpdateWindow(), nullptr);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());  // a download that did not finish: the window stays
 }
 
 TEST_F(MainWindowVendorTest, AnUnreachableConfigurationIsTriedThreeTimesThenTheProgramEnds) {
@@ -195,7 +193,7 @@ TEST_F(MainWindowVendorTest, AnUnreachableConfigurationIsTriedThreeTimesThenTheP
   ASSERT_EQ(boxes->Asked().size(), 1u);
   EXPECT_EQ(boxes->Asked()[0].text, ConfigGiveUpText());
   EXPECT_FALSE(w.tmrinit->isActive());
-  EXPECT_EQ(w.upwin, nullptr);
+  EXPECT_EQ(w.UpdateWindow(), nullptr);
 }
 
 TEST_F(MainWindowVendorTest, UpdateMessagesDriveTheUpdateWindow) {
@@ -203,19 +201,19 @@ TEST_F(MainWindowVendorTest, UpdateMessagesDriveTheUpdateWindow) {
   Tfmjssml& w = NewWindow();
   const TWindowHandle& h = w.Handle();
   h->Send(WM_UPDATE_NOTIFY, kUpdateProgress, 40);  // no window yet: nothing
-  EXPECT_EQ(w.upwin, nullptr);
+  EXPECT_EQ(w.UpdateWindow(), nullptr);
   h->Send(WM_UPDATE_NOTIFY, kUpdateOpenWindow, 0);
-  ASSERT_NE(w.upwin, nullptr);
+  ASSERT_NE(w.UpdateWindow(), nullptr);
   h->Send(WM_UPDATE_NOTIFY, kUpdateProgress, 40);
-  EXPECT_EQ(w.upwin->pro1->value(), 40);
-  Tfmupwin* first = w.upwin;
+  EXPECT_EQ(w.UpdateWindow()->pro1->value(), 40);
+  Tfmupwin* first = w.UpdateWindow();
   h->Send(WM_UPDATE_NOTIFY, kUpdateOpenWindow, 0);
-  EXPECT_EQ(w.upwin, first);
+  EXPECT_EQ(w.UpdateWindow(), first);
   h->Send(WM_UPDATE_NOTIFY, static_cast<std::uintptr_t>(kUpdateBadCheck), 0);
   h->Send(WM_UPDATE_NOTIFY, kUpdateNotFinished, 0);
   h->Send(WM_UPDATE_NOTIFY, 7, 0);
-  EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_EQ(w.upwin->pro1->value(), 40);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
+  EXPECT_EQ(w.UpdateWindow()->pro1->value(), 40);
   EXPECT_TRUE(ends.empty());
 }
 

@@ -11,13 +11,12 @@
 #include "export/ExportFile.h"
 #include "export/ExportLines.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
 
-std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 struct TCompanyRow {
   const char* name;
