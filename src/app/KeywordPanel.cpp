@@ -222,7 +222,11 @@ void TKeywordPanel::btnbaidustartClick() {
   // A character GBK cannot hold would be stored as "?": the keyword is refused, the text stays.
   const std::string unstorable = FirstCharWithoutGbk(utf8);
   if (!unstorable.empty()) {
-    Tell("关键词中的字符“" + unstorable + "”无法保存，请删除或换成其他文字后再添加。");
+    // The message is GBK too: the character is named by its code.
+    const QList<uint> code = QString::fromStdString(unstorable).toUcs4();
+    const QString name = QString("U+%1").arg(code.value(0), 4, 16, QChar('0')).toUpper();
+    Tell("关键词中含有无法保存的字符（" + name.toStdString() +
+         "），请删除或换成其他文字后再添加。");
     edtSearchKey->setFocus();
     return;
   }

@@ -289,8 +289,11 @@ void Tfmjssml::CreateDesktopShortcut() {
   if (desktop.empty()) {
     return;
   }
+  // The program's icon goes beside the executable (the program folder) for the shortcut.
+  const std::string icon = AppFolder() + baseName + ".png";
+  const bool iconSaved = ProgramIcon().pixmap(256, 256).save(QString::fromStdString(icon), "PNG");
   CreateShortcutFile(ExePath(), "", IncludeBackslash(desktop) + baseName + kShortcutExtension,
-                     baseName);
+                     baseName, iconSaved ? icon : std::string());
 }
 
 void Tfmjssml::RecordInstallPath() {

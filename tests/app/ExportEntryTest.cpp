@@ -4,14 +4,17 @@
 #include <QAction>
 #include <QMenu>
 #include <QTableView>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "app/WindowFixture.h"
+#include "platform/Shell.h"
 #include "support/PresetFileDialogs.h"
 #include "windows/Cominfo.h"
 #include "windows/ExportSave.h"
 #include "windows/Selfiled.h"
+#include "windows/ShowInFolder.h"
 
 namespace vlmr::test {
 namespace {
@@ -89,6 +92,20 @@ TEST_F(ExportEntryTest, DoubleClickShowsTheCompanyInOneDetailWindow) {
   DoubleClickRow(2);
   EXPECT_EQ(CurrentCompanyWindow(), shown);  // refilled, not a second window
   shown->close();
+}
+
+TEST(ShowInFolder, WithoutAFileManagerTheUserIsToldWhereTheFileIs) {
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+    GTEST_SKIP() << "a session bus may have a file manager here";
+  auto boxes = TPresetMessageBoxes::Install();
+  SetShellOpenProgramForTesting("/bin/true");  // an opener that opens nothing
+  ShowFileInFolder("/tmp/导出/广州 电子公司.txt");
+  SetShellOpenProgramForTesting("");
+  ASSERT_EQ(boxes->Asked().size(), 1u);
+  EXPECT_EQ(GbkToUtf8(boxes->Asked()[0].text),
+            "未能打开文件管理器，文件已保存在：\r\n/tmp/导出/广州 电子公司.txt");
+  EXPECT_EQ(boxes->Asked()[0].kind, MB_KIND_INFORMATION);
+  InstallMessageBoxService(nullptr);
 }
 
 }  // namespace

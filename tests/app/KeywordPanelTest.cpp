@@ -201,6 +201,17 @@ TEST_F(KeywordPanelTest, EntryRulesAndTheRefusedStart) {
   EXPECT_EQ(boxes_->Asked()[0].kind, MB_KIND_INFORMATION);
   EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
 
+  // A character GBK cannot hold would be stored as "?": refused, named, and the text stays.
+  const QString emoji = QString::fromUtf8("广州\xF0\x9F\x98\x80电子");
+  TypeAndAdd(emoji);
+  EXPECT_EQ(AskedTexts().back(),
+            "关键词中含有无法保存的字符（U+1F600），请删除或换成其他文字后再添加。");
+  EXPECT_EQ(boxes_->Asked().back().kind, MB_KIND_INFORMATION);
+  EXPECT_EQ(Find<QLineEdit>("edtSearchKey")->text(), emoji);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
+  EXPECT_TRUE(W().Store()->Keywords().empty());
+  Find<QLineEdit>("edtSearchKey")->clear();
+
   // Blanks are trimmed; Enter adds too; an equal keyword (but for case) adds no second item
   // and its start acts on the existing one.
   boxes_->Answer(MB_RESULT_CANCEL);
@@ -301,12 +312,29 @@ TEST_F(KeywordPanelTest, ClearingTheHistoryStopsEveryTask) {
   EXPECT_EQ(Find<QListWidget>("listkey")->count(), 2);
 
   boxes_->Answer(MB_RESULT_OK);
+  // The texts of running tasks, as their collectors and crawlers left them.
+  const std::string shown = Results().Keyword();
+  const std::string entering = G("正在进入企业网站...");
+  const std::string detail = G("正在获取[甲公司]详细信息...");
+  TCaiJiInfo progress{shown, entering, 1, G("百度")};
+  SendCollectReport(W().Handle(), TProgressReport{&progress});
+  SendCollectReport(W().Handle(), TStatusReport{&detail, &shown});
+  ASSERT_EQ(Text(Find<QLabel>("txttip")), "正在进入企业网站...");
+  ASSERT_EQ(Text(Find<QLabel>("txtstat")), "正在获取[甲公司]详细信息...");
+
   QTest::mouseClick(Find<QPushButton>("btnclearhis"), Qt::LeftButton);
   EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
   EXPECT_TRUE(W().Store()->Keywords().empty());
   EXPECT_EQ(Grid().RowCount(), 0);
   EXPECT_TRUE(AllWorkersGone());  // with every gate still shut: the tasks were stopped
   EXPECT_EQ(Text(Find<QLabel>("txtrel")), "当前已采集记录：0条");
+  // The tip box and the status line say so, and a late text of a stopped task changes nothing.
+  EXPECT_EQ(Text(Find<QLabel>("txttip")), "历史记录已清空，正在运行的任务已全部停止。");
+  EXPECT_EQ(Text(Find<QLabel>("txtstat")), "任务已全部停止");
+  SendCollectReport(W().Handle(), TProgressReport{&progress});
+  SendCollectReport(W().Handle(), TStatusReport{&detail, &shown});
+  EXPECT_EQ(Text(Find<QLabel>("txttip")), "历史记录已清空，正在运行的任务已全部停止。");
+  EXPECT_EQ(Text(Find<QLabel>("txtstat")), "任务已全部停止");
 }
 
 TEST_F(KeywordPanelTest, TheIdleRuleStopsATaskThatIsNotOnDisplay) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -172,6 +173,10 @@ TEST_F(MainWindowTest, DesktopShortcutOnlyOnTheFirstRun) {
   EXPECT_NE(launcher.find("Exec="), std::string::npos);
   EXPECT_NE(launcher.find(ExePath()), std::string::npos);
   EXPECT_NE(launcher.find("Name=app_tests"), std::string::npos);
+  // The launcher names the program's icon, a picture file beside the program.
+  const fs::path icon = root_ / "app" / "app_tests.png";
+  EXPECT_NE(launcher.find("Icon=" + icon.string() + "\n"), std::string::npos) << launcher;
+  EXPECT_FALSE(QImage(QString::fromStdString(icon.string())).isNull());
   fs::remove(Shortcut());
 
   NewWindow();  // `first` is set: the user's deletion stands
@@ -182,6 +187,16 @@ TEST_F(MainWindowTest, DesktopShortcutOnlyOnTheFirstRun) {
   ASSERT_TRUE(settings.DeleteKey("config", "first"));
   NewWindow();
   EXPECT_TRUE(fs::exists(Shortcut()));
+}
+
+TEST_F(MainWindowTest, WithoutADesktopFolderNoShortcutIsMade) {
+  fs::remove_all(root_ / "home" / "Desktop");
+  const fs::path stray = fs::current_path() / "app_tests.desktop";
+  fs::remove(stray);
+  NewWindow();
+  EXPECT_FALSE(fs::exists(stray));
+  EXPECT_FALSE(fs::exists(root_ / "app" / "app_tests.desktop"));
+  EXPECT_FALSE(fs::exists(Shortcut()));
 }
 
 TEST_F(MainWindowTest, InstallPathIsRecordedAndRewrittenWhenItDiffers) {

@@ -136,13 +136,17 @@ class WindowTest : public ::testing::Test {
     return out;
   }
 
-  // Key presses carrying text, one character each (Chinese too, as an input method sends it).
+  // Key presses carrying text, one character each (Chinese too, as an input method sends it;
+  // a character outside the BMP in one event, as its two UTF-16 halves).
   static void Type(QWidget* widget, const QString& text) {
-    for (QChar ch : text) {
-      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    for (qsizetype i = 0; i < text.size();) {
+      const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+      const QString character = text.mid(i, length);
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
       QApplication::sendEvent(widget, &press);
-      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
       QApplication::sendEvent(widget, &release);
+      i += length;
     }
   }
   // Types a keyword into the entry box the way a user does and presses "添加任务".
