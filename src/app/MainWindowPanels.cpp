@@ -227,7 +227,10 @@ void Tfmjssml::HandleCollectReport(const TCollectReport& report) {
       progress(company.keyword,
                Utf8ToGbk("获取[") + company.GetComName() + Utf8ToGbk("]获取成功！"));
       if (keyStore_) {
-        keyStore_->SaveCompany(company.keyword, company);
+        // A company that could not be written is not shown as kept; the status line says why.
+        if (const TStoreResult saved = keyStore_->SaveCompany(company.keyword, company); !saved) {
+          txtstat->setText(U("保存失败：") + QString::fromStdString(saved.error));
+        }
       }
     } else if (const auto* step = std::get_if<TProgressReport>(&report.Body())) {
       progress(step->progress->keyword, step->progress->message);

@@ -25,6 +25,14 @@
 
 namespace vlmr {
 
+// The outcome of a store command that writes: ok, or the error that stopped it (nothing was
+// written then, in memory or in the file).
+struct TStoreResult {
+  bool ok = true;
+  std::string error;
+  explicit operator bool() const { return ok; }
+};
+
 // What is done once a keyword's companies are loaded.
 enum class TPendingAction : std::uint8_t {
   Show,    // show them
@@ -117,7 +125,9 @@ class TKeyListInfo {
   TKeyListInfo(const TKeyListInfo&) = delete;
   TKeyListInfo& operator=(const TKeyListInfo&) = delete;
 
-  // Adds the columns later versions brought (tested by name in each table's creation text).
+  // Adds the columns later versions brought to a file that lacks them (the real columns, read
+  // with PRAGMA table_info), then records the schema's version in the file's user_version; a
+  // file that already records it is left alone.
   void UpgradeSchema();
   // Makes a record for each tbl_key row, in ID order, raising OnKeywordAdded for each. Once.
   void LoadKeywords();
@@ -130,8 +140,11 @@ class TKeyListInfo {
   std::string LookupKeywordId(const std::string& keyword);
 
   // Keeps a copy of a reported company when it has a mobile number, its keyword is known and
-  // its name is not stored under any keyword; raises OnCompanySaved with the copy.
-  void SaveCompany(const std::string& keyword, const TComPanyInfo& company);
+  // its name is not stored under any keyword; raises OnCompanySaved with the copy. The row and
+  // the keyword's count are written in one transaction: a failure writes neither, changes
+  // nothing in memory and comes back with its text. A company not kept for one of the reasons
+  // above is no failure.
+  TStoreResult SaveCompany(const std::string& keyword, const TComPanyInfo& company);
   // Records an engine's page; false (nothing written) for an unknown keyword, or when three
   // reports were accepted since the keyword's last saved company.
   bool RecordPageReport(const std::string& keyword, std::int32_t page, TEngineIndex engine);

@@ -39,6 +39,32 @@ TEST_F(KeyStore, ANewFolderGetsTheFileTablesAndIndexes) {
   }
 }
 
+TEST_F(KeyStore, TheUpgradeGoesByTheRealColumnsNotByTheTableText) {
+  std::filesystem::create_directories(DataFolder());
+  {
+    TRawDb raw(DatabasePath());
+    // "qq" and "source" appear in the creation text, but only inside other names and a default.
+    raw.Exec(
+        "create table tbl_list(ListID integer primary key, ComName text default 'source', "
+        "Addr text, weburl text, EMail text, Tel text, mob text, qqgroup text, stat integer, "
+        "keyid integer, ispay numeric, renzheng numeric)");
+    raw.Exec("insert into tbl_list(ComName, mob, keyid) values('A', '13800000001', 1)");
+  }
+  Open();
+  TRawDb raw(DatabasePath());
+  std::vector<std::string> columns;
+  for (const auto& row : raw.Rows("select name from pragma_table_info('tbl_list')"))
+    columns.push_back(row[0].value_or(""));
+  for (const char* column : {"qq", "source"})
+    EXPECT_NE(std::find(columns.begin(), columns.end(), column), columns.end()) << column;
+  EXPECT_EQ(raw.Value("pragma user_version"), "1");
+  // Recorded once: a later start finds the version and changes nothing.
+  raw.Exec("alter table tbl_list add extra text");
+  Open();
+  EXPECT_EQ(raw.Value("select count(*) from pragma_table_info('tbl_list')"),
+            std::to_string(columns.size() + 1));
+}
+
 TEST_F(KeyStore, AFileOfTheOlderLayoutIsUpgradedAndKeepsEveryRow) {
   std::filesystem::create_directories(DataFolder());
   {
@@ -75,6 +101,7 @@ TEST_F(KeyStore, AFileOfTheOlderLayoutIsUpgradedAndKeepsEveryRow) {
                         "'idx_%'"),
               "3");
     EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "3");
+    EXPECT_EQ(raw.Value("pragma user_version"), "1");
   }
 
   ASSERT_EQ(added_, (std::vector<std::string>{G("广州 电子公司"), "shoes"}));
@@ -423,6 +450,33 @@ TEST_F(KeyStore, LoadingAFilledListAnswersAtOnce) {
   EXPECT_NE(Store().RequestKeyword("k", TPendingAction::Start), nullptr);
   Store().LoadCompanies("unknown");
   EXPECT_EQ(loaded_.size(), 1u);
+}
+
+TEST_F(KeyStore, ASaveThatFailsWritesNothingAndSaysWhy) {
+  Open();
+  TKeyData* k = Store().AddKeyword("k");
+  ASSERT_TRUE(Save("k", "A"));
+  {
+    // The keyword's count cannot be written: the company must not be kept either.
+    TRawDb raw(DatabasePath());
+    raw.Exec(
+        "create trigger refuse before update of listcount on tbl_key "
+        "begin select raise(abort, 'count refused'); end");
+  }
+  const TStoreResult result = Store().SaveCompany("k", Company("B", {"13800000001"}));
+  EXPECT_FALSE(result);
+  EXPECT_NE(result.error.find("count refused"), std::string::npos) << result.error;
+  EXPECT_EQ(saved_.size(), 1u);
+  EXPECT_EQ(k->ListCount, 1);
+  EXPECT_EQ(NamesOf("k"), std::vector<std::string>{"A"});
+  TRawDb raw(DatabasePath());
+  EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "1");
+  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "1");
+  raw.Exec("drop trigger refuse");
+  // The next save goes through as if nothing had happened.
+  EXPECT_TRUE(Store().SaveCompany("k", Company("B", {"13800000001"})));
+  EXPECT_EQ(k->ListCount, 2);
+  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "2");
 }
 
 // ---- deleting -------------------------------------------------------------------------------
