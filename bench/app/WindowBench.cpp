@@ -28,6 +28,7 @@
 #include "app/MainWindow.h"
 #include "app/QtServices.h"
 #include "app/ResultGridModel.h"
+#include "app/ResultsView.h"
 #include "base/Text.h"
 #include "base/Thread.h"
 #include "base/Utils.h"
@@ -41,6 +42,7 @@
 #include "support/EngineSites.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "tasks/TaskBoard.h"
 
 namespace vlmr {
 namespace {
@@ -94,15 +96,19 @@ std::string Folder(int keywords, int first, int each) {
   return folder.string();
 }
 
+TResultsView& View(Tfmjssml& window) {
+  return *window.findChild<TResultsView*>("resultpane");
+}
+
 // A shown window on `folder` with keyword "k0" selected and its companies on display.
 std::unique_ptr<Tfmjssml> ShownWindow(const std::string& folder) {
   SetAppFolderOverride(folder);
   auto window = std::make_unique<Tfmjssml>();
   window->resize(1007, 680);
   window->show();
-  window->currentKeyword = "k0";
-  window->keyStore->LoadCompanies("k0");
-  if (!QTest::qWaitFor([&] { return window->gridModel->RowCount() > 0; }, 600000)) {
+  View(*window).SetKeyword("k0");
+  window->Store()->LoadCompanies("k0");
+  if (!QTest::qWaitFor([&] { return View(*window).Model().RowCount() > 0; }, 600000)) {
     std::fprintf(stderr, "the companies of k0 did not load\n");
     std::abort();
   }
@@ -112,22 +118,23 @@ std::unique_ptr<Tfmjssml> ShownWindow(const std::string& folder) {
 void BM_FillResultGrid(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
   auto window = ShownWindow(Folder(1, rows, 0));
-  const TCompanyList& companies = *window->keyStore->CompanyListOf("k0");
+  const TCompanyList& companies = *window->Store()->CompanyListOf("k0");
   for (auto _ : state) {
-    window->FillResultGrid(companies);
+    View(*window).ShowCompanies(companies);
   }
-  state.counters["rows"] = window->gridModel->RowCount();
+  state.counters["rows"] = View(*window).Model().RowCount();
 }
 BENCHMARK(BM_FillResultGrid)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_ScrollToTheEndAndDraw(benchmark::State& state) {
   auto window = ShownWindow(Folder(1, static_cast<int>(state.range(0)), 0));
-  QScrollBar* bar = window->dblist->verticalScrollBar();
+  auto* grid = window->findChild<QTableView*>("dblist");
+  QScrollBar* bar = grid->verticalScrollBar();
   bool end = false;
   for (auto _ : state) {
     end ? bar->setValue(bar->maximum()) : bar->setValue(0);
     end = !end;
-    window->dblist->viewport()->repaint();
+    grid->viewport()->repaint();
   }
 }
 BENCHMARK(BM_ScrollToTheEndAndDraw)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -144,10 +151,9 @@ void BM_CompanyReport(benchmark::State& state) {
     company.AddMobile("13912345678");
     company.AddQQ("123456");
     company.source = Utf8ToGbk("百度");
-    window->Handle()->Send(WM_COLLECT_REPORT, REPORT_COMPANY,
-                           reinterpret_cast<std::intptr_t>(&company));
+    SendCollectReport(window->Handle(), TCompanyReport{&company});
   }
-  state.counters["stored"] = static_cast<double>(window->keyStore->TotalCompanyCount());
+  state.counters["stored"] = static_cast<double>(window->Store()->TotalCompanyCount());
 }
 BENCHMARK(BM_CompanyReport)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
@@ -203,17 +209,16 @@ void BM_UiHeldWhileThreeTasksRun(benchmark::State& state) {
   }
 
   std::vector<double> gaps;
-  const std::int64_t before = window->keyStore->TotalCompanyCount();
+  const std::int64_t before = window->Store()->TotalCompanyCount();
   for (auto _ : state) {
     for (const char* k : {"a", "b", "c"}) {
-      window->keyStore->AddKeyword(k);
-      window->StartTask(k);  // loads the keyword first, then starts it
+      window->Store()->AddKeyword(k);
+      window->Board()->Start(k);  // loads the keyword first, then starts it
     }
     if (!QTest::qWaitFor(
             [&] {
               for (const char* k : {"a", "b", "c"}) {
-                TKeyData* record = window->keyStore->FindKeyword(k);
-                if (!record || !record->TaskControl) {
+                if (!window->Board()->HasTask(k)) {
                   return false;
                 }
               }
@@ -224,7 +229,7 @@ void BM_UiHeldWhileThreeTasksRun(benchmark::State& state) {
       break;
     }
     // The 100 000 companies of k0 on display while the tasks run.
-    window->keyStore->LoadCompanies("k0");
+    window->Store()->LoadCompanies("k0");
     // The UI thread's own event loop, with a 1 ms timer whose gaps show how long it is held.
     QEventLoop loop;
     QElapsedTimer tick;
@@ -241,7 +246,7 @@ void BM_UiHeldWhileThreeTasksRun(benchmark::State& state) {
     loop.exec();
     timer.stop();
     for (const char* k : {"a", "b", "c"}) {
-      window->StopTask(k, false);
+      window->Board()->Stop(k, false);
     }
     TWorkerRegistry::WaitUntilEmpty(20000, [] { QApplication::processEvents(); });
   }
@@ -249,9 +254,9 @@ void BM_UiHeldWhileThreeTasksRun(benchmark::State& state) {
   auto at = [&](double q) {
     return gaps.empty() ? 0.0 : gaps[static_cast<std::size_t>(q * (gaps.size() - 1))];
   };
-  state.counters["rowsShown"] = window->gridModel->RowCount();
+  state.counters["rowsShown"] = View(*window).Model().RowCount();
   state.counters["companiesSaved"] =
-      static_cast<double>(window->keyStore->TotalCompanyCount() - before);
+      static_cast<double>(window->Store()->TotalCompanyCount() - before);
   state.counters["gapP50ms"] = at(0.5);
   state.counters["gapP99ms"] = at(0.99);
   state.counters["gapP999ms"] = at(0.999);

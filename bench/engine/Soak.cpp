@@ -169,15 +169,15 @@ int Run(const TSoakOptions& options) {
 
   std::map<std::string, int> pages;  // by source label
   int companies = 0;
-  TWindowHandle window = TMessageTarget::Create(
-      [&](std::uint32_t msg, std::uintptr_t kind, std::intptr_t lParam) -> std::intptr_t {
-        if (msg != WM_COLLECT_REPORT)
-          return 0;
-        if (kind == REPORT_PAGE)
-          ++pages[GbkToUtf8(reinterpret_cast<const TCaiJiInfo*>(lParam)->source)];
-        if (kind == REPORT_COMPANY)
+  TWindowHandle window =
+      TMessageTarget::Create(nullptr, [&](std::uint32_t msg, const TMessagePayload& payload) {
+        const TCollectReport* report = AsCollectReport(msg, payload);
+        if (!report)
+          return;
+        if (const auto* page = std::get_if<TPageReport>(&report->Body()))
+          ++pages[GbkToUtf8(page->progress->source)];
+        if (report->Kind() == REPORT_COMPANY)
           ++companies;
-        return 0;
       });
 
   std::vector<std::shared_ptr<TTaskCtl>> tasks;

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace vlmr {
 namespace {
@@ -110,30 +111,47 @@ QPixmap PromotedMark() {
   return pm;
 }
 
+// A blue rosette with a white "证" mark: a seal of certification, not a check box.
 QPixmap CertifiedMark() {
   QPixmap pm = Canvas(14, 13);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
   p.setBrush(kBlue);
-  p.drawEllipse(QRectF(0.5, 0, 13, 13));
-  p.setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  QPainterPath tick;
-  tick.moveTo(3.5, 6.8);
-  tick.lineTo(6, 9.2);
-  tick.lineTo(10.5, 4);
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(tick);
+  // A twelve-pointed seal.
+  QPolygonF seal;
+  const QPointF centre(7, 6.5);
+  for (int i = 0; i < 24; ++i) {
+    const double angle = i * 3.14159265358979 / 12;
+    const double radius = i % 2 == 0 ? 6.5 : 5.4;
+    seal << centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
+  }
+  p.drawPolygon(seal);
+  p.setPen(Qt::white);
+  QFont f = p.font();
+  f.setPixelSize(8);
+  f.setBold(true);
+  p.setFont(f);
+  p.drawText(QRect(0, 0, 14, 13), Qt::AlignCenter, QString::fromUtf8("证"));
   return pm;
 }
 
+// A small grey building: an ordinary company, not an empty check box.
 QPixmap PlainMark() {
   QPixmap pm = Canvas(16, 16);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(0xb8, 0xc2, 0xcf), 1.2));
-  p.setBrush(QColor(0xee, 0xf2, 0xf7));
-  p.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 2, 2);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0xa7, 0xb2, 0xc0));
+  p.drawRect(QRectF(4, 3, 8, 11));
+  p.setBrush(Qt::white);
+  for (int row = 0; row < 3; ++row) {
+    for (int column = 0; column < 2; ++column) {
+      p.drawRect(QRectF(5.5 + column * 3, 4.5 + row * 3, 2, 1.6));
+    }
+  }
+  p.setBrush(QColor(0xa7, 0xb2, 0xc0));
+  p.drawRect(QRectF(2.5, 13.5, 11, 1));
   return pm;
 }
 

@@ -1,5 +1,5 @@
 // One item of the keyword list, built from the "keyitem" template: the keyword, its record
-// count and its state line, the attached keyword record, and three buttons (start/stop tag 0,
+// count and its state line, and three buttons (start/stop tag 0,
 // delete tag 1, export tag 4). A button's look is a named style; its hint follows the style.
 #pragma once
 
@@ -11,8 +11,6 @@
 class QLabel;
 
 namespace vlmr {
-
-class TKeyData;
 
 // A button of a keyword item: a tag that says what it does, a style that says how it looks,
 // and a hint shown on hover while hint display is on.
@@ -61,7 +59,6 @@ class TKeyItem : public QWidget {
   void SetKeyword(const std::string& keyword);
   const std::string& Keyword() const { return keyword_; }
 
-  TKeyData* record = nullptr;  // attached; owned by the store
   TItemButton* startButton = nullptr;
   TItemButton* deleteButton = nullptr;
   TItemButton* exportButton = nullptr;

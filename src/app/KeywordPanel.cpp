@@ -1,9 +1,9 @@
-// The keyword panel of the main window: the entry box with its watermark and the add-task
-// button, the engine boxes, the keyword list with one item per keyword, and the task commands
-// (start, pause, stop, delete, clear) on the keyword store and the keywords' task controllers.
+#include "app/KeywordPanel.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QCursor>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,34 +11,28 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/KeyItem.h"
-#include "app/MainWindow.h"
 #include "app/Widgets.h"
 #include "base/MessageBox.h"
 #include "base/Text.h"
-#include "base/Utils.h"
-#include "engine/TaskCtl.h"
-#include "store/KeyListInfo.h"
 #include "windows/GuiText.h"
-#include "windows/Selfiled.h"
 
 namespace vlmr {
 namespace {
 
 const char* const kStartStyle = "startbtn";
 const char* const kStopStyle = "stopbtn";
-const char* const kTipTitle = "温馨提示";
-const char* const kTipText = "关键词可以是地区+产品，比如：广州 电子公司 或 上海 网络公司";
 const char* const kTagProperty = "tag";
 
 // Message boxes take GBK.
-int Ask(const char* utf8) {
+int Ask(const std::string& utf8) {
   return ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_QUESTION);
 }
-void Tell(const char* utf8) {
+void Tell(const std::string& utf8) {
   ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_INFORMATION);
 }
 
@@ -46,17 +40,45 @@ QString HintOfStyle(const QString& style) {
   return U(style == kStartStyle ? "开始搜索" : "停止搜索");
 }
 
+QString CountText(int count) {
+  return QString::number(count) + U("条");
+}
+
 }  // namespace
 
-QWidget* Tfmjssml::BuildTopBand() {
-  auto* band = new QWidget(this);
-  band->setObjectName("topband");
-  band->setFixedHeight(105);
-  auto* row = new QHBoxLayout(band);
-  row->setContentsMargins(16, 14, 16, 14);
-  row->setSpacing(14);
+TKeywordPanel::TKeywordPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName("keypane");
+  entryBar_ = BuildEntryBar();
+  auto* rows = new QVBoxLayout(this);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setSpacing(0);
+  auto* head = new QWidget(this);
+  head->setObjectName("keyhead");
+  head->setFixedHeight(36);
+  auto* headRow = new QHBoxLayout(head);
+  headRow->setContentsMargins(10, 0, 8, 0);
+  headRow->addWidget(MakeLabel("lblkeyhead", U("已搜索关键词"), head));
+  headRow->addStretch();
+  btnclearhis = MakeButton("btnclearhis", "清空历史关键词", head);
+  connect(btnclearhis, &QPushButton::clicked, this, [this] { btnclearhisClick(); });
+  headRow->addWidget(btnclearhis);
+  rows->addWidget(head);
+  listkey = new QListWidget(this);
+  listkey->setObjectName("listkey");
+  listkey->setAlternatingRowColors(true);
+  listkey->setUniformItemSizes(true);
+  listkey->setSelectionMode(QAbstractItemView::SingleSelection);
+  listkey->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  listkey->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  listkey->viewport()->installEventFilter(this);
+  connect(listkey, &QListWidget::itemClicked, this, [this] { listkeyClick(); });
+  rows->addWidget(listkey, 1);
+  resize(240, height());
+  BuildMenus();
+}
 
-  auto* entry = new QWidget(band);
+QWidget* TKeywordPanel::BuildEntryBar() {
+  auto* entry = new QWidget(this);
   entry->setObjectName("entryarea");
   auto* entryRows = new QVBoxLayout(entry);
   entryRows->setContentsMargins(0, 0, 0, 0);
@@ -78,7 +100,7 @@ QWidget* Tfmjssml::BuildTopBand() {
   boxLayout->addWidget(edtSearchKey, 0, 0);
   boxLayout->addWidget(txtinfo, 0, 0);
   edtSearchKey->hide();
-  connect(edtSearchKey, &QLineEdit::returnPressed, this, [this] { edtSearchKeyKeyPress(13); });
+  connect(edtSearchKey, &QLineEdit::returnPressed, this, [this] { btnbaidustartClick(); });
   btnbaidustart = MakeButton("btnbaidustart", "添加任务", entry);
   btnbaidustart->setFixedHeight(36);
   connect(btnbaidustart, &QPushButton::clicked, this, [this] { btnbaidustartClick(); });
@@ -107,61 +129,13 @@ QWidget* Tfmjssml::BuildTopBand() {
   }
   sources->addStretch();
   entryRows->addLayout(sources);
-  row->addWidget(entry, 1);
-
-  auto* tip = new QWidget(band);
-  tip->setObjectName("tipbox");
-  tip->setFixedWidth(300);
-  auto* tipRows = new QVBoxLayout(tip);
-  tipRows->setContentsMargins(12, 8, 12, 8);
-  tipRows->setSpacing(4);
-  txttiptitle = MakeLabel("txttiptitle", U("温馨提示："), tip);
-  txttip = MakeLabel("txttip", U(kTipText), tip);
-  txttip->setWordWrap(true);
-  txttip->setTextFormat(Qt::PlainText);
-  txttip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  tipRows->addWidget(txttiptitle);
-  tipRows->addWidget(txttip, 1);
-  row->addWidget(tip);
-  return band;
+  return entry;
 }
 
-QWidget* Tfmjssml::BuildKeywordColumn() {
-  auto* pane = new QWidget(this);
-  pane->setObjectName("keypane");
-  auto* rows = new QVBoxLayout(pane);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  auto* head = new QWidget(pane);
-  head->setObjectName("keyhead");
-  head->setFixedHeight(36);
-  auto* headRow = new QHBoxLayout(head);
-  headRow->setContentsMargins(10, 0, 8, 0);
-  headRow->addWidget(MakeLabel("lblkeyhead", U("已搜索关键词"), head));
-  headRow->addStretch();
-  btnclearhis = MakeButton("btnclearhis", "清空历史关键词", head);
-  connect(btnclearhis, &QPushButton::clicked, this, [this] { btnclearhisClick(); });
-  headRow->addWidget(btnclearhis);
-  rows->addWidget(head);
-  listkey = new QListWidget(pane);
-  listkey->setObjectName("listkey");
-  listkey->setAlternatingRowColors(true);
-  listkey->setUniformItemSizes(true);
-  listkey->setSelectionMode(QAbstractItemView::SingleSelection);
-  listkey->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  listkey->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-  listkey->viewport()->installEventFilter(this);
-  connect(listkey, &QListWidget::itemClicked, this, [this] { listkeyClick(); });
-  rows->addWidget(listkey, 1);
-  pane->resize(240, pane->height());
-  BuildKeywordMenus();
-  return pane;
-}
-
-void Tfmjssml::BuildKeywordMenus() {
+void TKeywordPanel::BuildMenus() {
   pmkey = new QMenu(this);
   pmkey->setObjectName("pmkey");
-  auto entry = [this](QMenu* menu, const char* name, const char* text) {
+  auto entry = [](QMenu* menu, const char* name, const char* text) {
     QAction* a = menu->addAction(U(text));
     a->setObjectName(name);
     return a;
@@ -174,17 +148,24 @@ void Tfmjssml::BuildKeywordMenus() {
   N7->setProperty(kTagProperty, 1);
   N10 = entry(pmkey, "N10", "将结果导出到文件");
   N10->setProperty(kTagProperty, 4);
-  for (QAction* a : {N6, N7, N10})
-    connect(a, &QAction::triggered, this, [this, a] { N6Click(a); });
-  connect(poppause, &QAction::triggered, this, [this] { poppauseClick(); });
-  connect(popstop, &QAction::triggered, this, [this] { popstopClick(); });
+  for (QAction* a : {N6, N7, N10}) {
+    connect(a, &QAction::triggered, this, [this, a] {
+      if (TKeyItem* view = KeyItemOf(menuTargetItem)) {
+        ItemCommand(*view, a->property(kTagProperty).toInt());
+      }
+    });
+  }
+  connect(poppause, &QAction::triggered, this,
+          [this] { emit pauseRequested(poppause->data().toByteArray().toStdString()); });
+  connect(popstop, &QAction::triggered, this,
+          [this] { emit stopRequested(popstop->data().toByteArray().toStdString()); });
 
   pmtask = new QMenu(this);
   pmtask->setObjectName("pmtask");
   N3 = entry(pmtask, "N3", "暂停任务");
   N4 = entry(pmtask, "N4", "停止任务");
-  connect(N3, &QAction::triggered, this, [this] { N3Click(); });
-  connect(N4, &QAction::triggered, this, [this] { N4Click(); });
+  connect(N3, &QAction::triggered, this, [this] { emit pauseRequested(listkeyHint_); });
+  connect(N4, &QAction::triggered, this, [this] { emit stopRequested(listkeyHint_); });
 
   // The hover hint of the item buttons: a small frame that never takes the focus.
   popbtn = new QFrame(this, Qt::ToolTip | Qt::FramelessWindowHint);
@@ -199,32 +180,56 @@ void Tfmjssml::BuildKeywordMenus() {
   popbtn->hide();
 }
 
+TEngineChoice TKeywordPanel::Engines() const {
+  return {chkbd->isChecked(), chksg->isChecked(), chk360->isChecked()};
+}
+
+bool TKeywordPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtinfo && event->type() == QEvent::MouseButtonPress) {
+    txtinfoClick();
+    return true;
+  }
+  if (watched == edtSearchKey) {
+    if (event->type() == QEvent::FocusIn)
+      txtinfo->hide();
+    if (event->type() == QEvent::FocusOut)
+      edtSearchKeyExit();
+  }
+  if (listkey && watched == listkey->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    listkeyMouseUp(mouse->button(), mouse->position().toPoint());
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
 // --- Entry box ---------------------------------------------------------------------------
 
-void Tfmjssml::txtinfoClick() {
+void TKeywordPanel::txtinfoClick() {
   txtinfo->hide();
   edtSearchKey->show();
   edtSearchKey->setFocus();
 }
 
-void Tfmjssml::edtSearchKeyEnter() {
-  txtinfo->hide();
-}
-
-void Tfmjssml::edtSearchKeyExit() {
+void TKeywordPanel::edtSearchKeyExit() {
   if (edtSearchKey->text().isEmpty()) {
     edtSearchKey->hide();
     txtinfo->show();
   }
 }
 
-void Tfmjssml::edtSearchKeyKeyPress(int key) {
-  if (key == 13) {
-    btnbaidustartClick();
+void TKeywordPanel::btnbaidustartClick() {
+  const std::string utf8 = edtSearchKey->text().toStdString();
+  // A character GBK cannot hold would be stored as "?": the keyword is refused, the text stays.
+  const std::string unstorable = FirstCharWithoutGbk(utf8);
+  if (!unstorable.empty()) {
+    // The message is GBK too: the character is named by its code.
+    const QList<uint> code = QString::fromStdString(unstorable).toUcs4();
+    const QString name = QString("U+%1").arg(code.value(0), 4, 16, QChar('0')).toUpper();
+    Tell("关键词中含有无法保存的字符（" + name.toStdString() +
+         "），请删除或换成其他文字后再添加。");
+    edtSearchKey->setFocus();
+    return;
   }
-}
-
-void Tfmjssml::btnbaidustartClick() {
   const std::string keyword = Trim(ToGbk(edtSearchKey->text()));
   if (keyword.empty()) {
     Tell("关键词不能为空！");
@@ -233,68 +238,34 @@ void Tfmjssml::btnbaidustartClick() {
     }
     return;
   }
-  HideBackground();
-  TKeyData* record = keyStore ? keyStore->AddKeyword(keyword) : nullptr;
-  if (!record) {
-    Tell("任务添加失败！");
-    return;
-  }
-  // The stored text: a keyword equal but for letter case is the existing one.
-  const std::string stored = record->Keyword;
-  if (Ask("任务已添加成功：\r\n      点[确定]按钮立即搜索 \r\n      点[取消]继续添加任务") !=
-      MB_RESULT_CANCEL) {
-    StartTask(stored);
-  }
+  emit addRequested(keyword);
 }
 
-void Tfmjssml::BitmapButton3Click() {
+void TKeywordPanel::BitmapButton3Click() {
   if (edtSearchKey->text().isEmpty()) {
     Tell("请先在左侧选择一个关键词！");
     return;
   }
-  ExportCommand(ToGbk(edtSearchKey->text()));
+  emit exportRequested(ToGbk(edtSearchKey->text()));
 }
 
-void Tfmjssml::ExportCommand(const std::string& keyword) {
-  const std::string stored = Trim(keyword);
-  if (!keyStore || !keyStore->FindKeyword(stored)) {
-    // Text that is not a stored keyword starts no load: nothing would ever end the wait.
-    Tell("请先在左侧选择一个关键词！");
+void TKeywordPanel::btnclearhisClick() {
+  if (Ask("清空会将所有搜索到的结果删除，确定要清空历史已搜索的历史记录吗？") == MB_RESULT_CANCEL) {
     return;
   }
-  if (keyStore->RequestKeyword(stored, PENDING_EXPORT)) {
-    OpenExportDialog(stored);
-  } else {
-    SetLoading(true);  // the load's end runs this command again
-  }
-}
-
-void Tfmjssml::OpenExportDialog(const std::string& keyword) {
-  TKeyData* record = keyStore ? keyStore->FindKeyword(keyword) : nullptr;
-  if (record) {
-    vlmr::OpenExportDialog(*keyStore, record->Keyword, this);
-  }
+  emit clearRequested();
 }
 
 // --- Keyword items -------------------------------------------------------------------------
 
-std::string Tfmjssml::UpdateLine(const TKeyData& record) {
-  return Utf8ToGbk("最后更新：") + FormatStoredTime(record.AddDate);
-}
-
-void Tfmjssml::HandleKeywordAdded(TKeyData& record) {
-  ClearResultGrid();
-  AddKeywordItem(record);
-}
-
-void Tfmjssml::AddKeywordItem(TKeyData& record) {
+void TKeywordPanel::AddKeyword(const std::string& keyword, int count,
+                               const std::string& stateLine) {
   auto* item = new QListWidgetItem(listkey);
   item->setSizeHint(QSize(0, TKeyItem::kHeight));
   auto* view = new TKeyItem;
-  view->SetKeyword(record.Keyword);
-  view->Field("count")->setText(FromGbk(std::to_string(record.ListCount)) + U("条"));
-  view->Field("date")->setText(FromGbk(UpdateLine(record)));
-  view->record = &record;
+  view->SetKeyword(keyword);
+  view->Field("count")->setText(CountText(count));
+  view->Field("date")->setText(FromGbk(stateLine));
 
   struct TPlan {
     int tag;
@@ -318,7 +289,11 @@ void Tfmjssml::AddKeywordItem(TKeyData& record) {
     button->SetStyle(U(plan.style));
     button->SetHint(U(plan.hint));
     button->SetShowHint(true);
-    connect(button, &QToolButton::clicked, this, [this, button] { ItemButtonClick(*button); });
+    connect(button, &QToolButton::clicked, this, [this, button] {
+      if (auto* owner = qobject_cast<TKeyItem*>(button->parentWidget())) {
+        ItemCommand(*owner, button->Tag());
+      }
+    });
     if (plan.tag == 0) {
       view->startButton = button;
     } else {
@@ -328,10 +303,9 @@ void Tfmjssml::AddKeywordItem(TKeyData& record) {
     }
   }
   listkey->setItemWidget(item, view);
-  ShowTotalCount();
 }
 
-QListWidgetItem* Tfmjssml::FindKeywordItem(const std::string& keyword) const {
+QListWidgetItem* TKeywordPanel::FindItem(const std::string& keyword) const {
   for (int i = 0; i < listkey->count(); ++i) {
     QListWidgetItem* item = listkey->item(i);
     TKeyItem* view = KeyItemOf(item);
@@ -342,11 +316,15 @@ QListWidgetItem* Tfmjssml::FindKeywordItem(const std::string& keyword) const {
   return nullptr;
 }
 
-TKeyItem* Tfmjssml::KeyItemOf(QListWidgetItem* item) const {
+bool TKeywordPanel::HasKeyword(const std::string& keyword) const {
+  return FindItem(keyword) != nullptr;
+}
+
+TKeyItem* TKeywordPanel::KeyItemOf(QListWidgetItem* item) const {
   return item ? qobject_cast<TKeyItem*>(listkey->itemWidget(item)) : nullptr;
 }
 
-void Tfmjssml::ShowButtonHint(TItemButton& button) {
+void TKeywordPanel::ShowButtonHint(TItemButton& button) {
   if (button.Hint().isEmpty()) {
     return;
   }
@@ -357,45 +335,35 @@ void Tfmjssml::ShowButtonHint(TItemButton& button) {
   popbtn->show();
 }
 
-void Tfmjssml::HideButtonHint() {
+void TKeywordPanel::HideButtonHint() {
   popbtn->hide();
 }
 
-void Tfmjssml::ItemButtonClick(TItemButton& button) {
-  try {
-    if (auto* view = qobject_cast<TKeyItem*>(button.parentWidget())) {
-      ItemCommand(*view, button.Tag());
-    }
-  } catch (...) {
-    // The window stays usable whatever the command met.
-  }
-}
-
-void Tfmjssml::ItemCommand(TKeyItem& view, int tag) {
+void TKeywordPanel::ItemCommand(TKeyItem& view, int tag) {
   const std::string keyword = view.Keyword();
   switch (tag) {
     case 0:
       if (view.startButton && view.startButton->Style() == kStartStyle) {
-        StartTask(keyword);
+        emit startRequested(keyword);
       } else {
         listkeyHint_ = keyword;
         pmtask->popup(QCursor::pos());
       }
       break;
     case 1:
-      if (ConfirmDeleteKeyword(keyword)) {
-        RemoveKeywordItem(FindKeywordItem(keyword));
+      if (Ask("确定要删除关键词 [" + GbkToUtf8(keyword) + "] 吗?") != MB_RESULT_CANCEL) {
+        emit deleteRequested(keyword);
       }
       break;
     case 4:
-      ExportCommand(keyword);
+      emit exportRequested(keyword);
       break;
     default:
       break;
   }
 }
 
-void Tfmjssml::listkeyMouseUp(Qt::MouseButton button, const QPoint& position) {
+void TKeywordPanel::listkeyMouseUp(Qt::MouseButton button, const QPoint& position) {
   if (button != Qt::RightButton) {
     return;
   }
@@ -416,192 +384,19 @@ void Tfmjssml::listkeyMouseUp(Qt::MouseButton button, const QPoint& position) {
   pmkey->popup(listkey->viewport()->mapToGlobal(position));
 }
 
-void Tfmjssml::N6Click(QAction* entry) {
-  try {
-    TKeyItem* view = KeyItemOf(menuTargetItem);
-    if (view && entry) {
-      ItemCommand(*view, entry->property(kTagProperty).toInt());
-    }
-  } catch (...) {
-    // As for the item buttons.
-  }
-}
-
-void Tfmjssml::poppauseClick() {
-  PauseTask(poppause->data().toByteArray().toStdString());
-}
-void Tfmjssml::popstopClick() {
-  StopTask(popstop->data().toByteArray().toStdString(), true);
-}
-void Tfmjssml::N3Click() {
-  PauseTask(listkeyHint_);
-}
-void Tfmjssml::N4Click() {
-  StopTask(listkeyHint_, true);
-}
-
-void Tfmjssml::listkeyClick() {
+void TKeywordPanel::listkeyClick() {
   TKeyItem* view = KeyItemOf(listkey->currentItem());
-  if (!view || !keyStore) {
+  if (!view) {
     return;
   }
   const std::string keyword = view->Keyword();
-  ClearResultGrid();
   edtSearchKey->setText(FromGbk(keyword));
   edtSearchKey->show();
   txtinfo->hide();
-  HideBackground();
-  SetLoading(true);
-  currentKeyword = keyword;
-  keyStore->LoadCompanies(keyword);
-  if (TKeyData* record = keyStore->FindKeyword(keyword)) {
-    txtstat->setText(U("当前已选择[") + FromGbk(keyword) + U("]"));
-    if (record->TaskControl) {
-      txttiptitle->setText(U("正在搜索"));
-      txttip->setText(record->StatusText.empty() ? U("正在搜索中...")
-                                                 : FromGbk(record->StatusText));
-    } else {
-      txttiptitle->setText(U(kTipTitle));
-      txttip->setText(U(kTipText));
-    }
-  }
+  emit selected(keyword);
 }
 
-// --- Task commands -------------------------------------------------------------------------
-
-bool Tfmjssml::AnyEngineTicked() const {
-  return chkbd->isChecked() || chksg->isChecked() || chk360->isChecked();
-}
-
-TTaskCtl* Tfmjssml::MakeTaskController(const std::string& keyword) {
-  std::shared_ptr<TTaskCtl> controller = TTaskCtl::Create(keyword, handle_, chkbd->isChecked(),
-                                                          chksg->isChecked(), chk360->isChecked());
-  TTaskCtl* raw = controller.get();
-  taskControllers_.emplace(raw, std::move(controller));
-  return raw;
-}
-
-void Tfmjssml::DropTaskController(TTaskCtl* controller) {
-  taskControllers_.erase(controller);
-}
-
-void Tfmjssml::StartTask(const std::string& keyword) {
-  if (!keyStore) {
-    return;
-  }
-  TKeyData* known = keyStore->FindKeyword(keyword);
-  if (!known) {
-    return;
-  }
-  const bool resumes = known->TaskControl && known->TaskControl->IsRunning();
-  if (!resumes && !AnyEngineTicked()) {
-    // A task without an engine would never end and could never be stopped.
-    Tell("请至少选择一个信息来源！");
-    return;
-  }
-  TKeyData* record = keyStore->RequestKeyword(keyword, PENDING_START);
-  if (!record) {
-    return;  // the load's end starts the task
-  }
-  TTaskCtl* controller = record->TaskControl;
-  if (!controller || !controller->IsRunning()) {
-    if (!controller) {
-      controller = MakeTaskController(record->Keyword);
-      record->TaskControl = controller;
-    }
-    controller->useBaidu = chkbd->isChecked();
-    controller->useSogou = chksg->isChecked();
-    controller->use360 = chk360->isChecked();
-    controller->startPageBaidu = record->LastPageOf(ENGINE_BAIDU);
-    controller->startPageSogou = record->LastPageOf(ENGINE_SOGOU);
-    controller->startPage360 = record->LastPageOf(ENGINE_360);
-    controller->onEngineEnd = [self = self_](TTaskCtl& ctl, int engine, const std::string& k,
-                                             int page) {
-      if (*self) {
-        (*self)->HandleEngineFinished(ctl, engine, k, page);
-      }
-    };
-    controller->Start();
-    if (!controller->IsRunning()) {
-      return;  // no collector thread could be made: the item stays idle
-    }
-  } else {
-    controller->Pause(false);
-  }
-  RefreshItemDate(record->Keyword, 0, true, kStopStyle);
-}
-
-void Tfmjssml::HandleEngineFinished(TTaskCtl& controller, int engineIndex,
-                                    const std::string& keyword, int page) {
-  if (!keyStore) {
-    return;
-  }
-  // An engine of a task stopped earlier may end while a newer task of the keyword runs: the
-  // item then keeps the newer task's look.
-  TKeyData* record = keyStore->FindKeyword(keyword);
-  const bool newerRuns = record && record->TaskControl && record->TaskControl != &controller &&
-                         record->TaskControl->IsRunning();
-  if (!newerRuns) {
-    RefreshItemDate(keyword, 0, true, kStartStyle);
-  }
-  if (engineIndex >= ENGINE_BAIDU && engineIndex <= ENGINE_360) {
-    keyStore->StoreLastPage(keyword, page, static_cast<TEngineIndex>(engineIndex));
-  }
-}
-
-void Tfmjssml::PauseTask(const std::string& keyword) {
-  if (!keyStore) {
-    return;
-  }
-  // The paused task's companies are loaded; asking the store with the start action could
-  // leave a start pending behind a reload, so the controller is paused directly.
-  TKeyData* record = keyStore->FindKeyword(keyword);
-  if (record && record->TaskControl) {
-    record->TaskControl->Pause(true);
-    SetItemStateText(record->Keyword, Utf8ToGbk("任务已暂停..."), 0, true, kStartStyle);
-  }
-}
-
-void Tfmjssml::StopTask(const std::string& keyword, bool showState) {
-  if (keyword.empty() || !keyStore) {
-    return;
-  }
-  try {
-    TKeyData* record = keyStore->RequestKeyword(keyword, PENDING_STOP);
-    if (!record || !record->TaskControl) {
-      return;
-    }
-    TTaskCtl* controller = record->TaskControl;
-    const bool running = controller->IsRunning();
-    controller->StopAll();
-    if (showState) {
-      if (running) {
-        SetItemStateText(record->Keyword, Utf8ToGbk("正在停止任务..."), 0, false, kStopStyle);
-      } else {
-        // No engine is left to report an end: the item is idle at once.
-        RefreshItemDate(record->Keyword, 0, true, kStartStyle);
-      }
-    }
-    record->TaskControl = nullptr;
-    DropTaskController(controller);
-  } catch (...) {
-    // The record keeps its controller.
-  }
-}
-
-bool Tfmjssml::ConfirmDeleteKeyword(const std::string& keyword) {
-  const std::string question = Utf8ToGbk("确定要删除关键词 [") + keyword + Utf8ToGbk("] 吗?");
-  if (ShowMessageBox(question, MessageCaption(), MB_KIND_QUESTION) == MB_RESULT_CANCEL) {
-    return false;
-  }
-  StopTask(keyword, true);
-  if (keyStore) {
-    keyStore->DeleteKeyword(keyword);
-  }
-  return true;
-}
-
-void Tfmjssml::RemoveKeywordItem(QListWidgetItem* item) {
+void TKeywordPanel::RemoveItem(QListWidgetItem* item) {
   if (!item) {
     return;
   }
@@ -617,99 +412,53 @@ void Tfmjssml::RemoveKeywordItem(QListWidgetItem* item) {
   delete listkey->takeItem(listkey->row(item));
 }
 
-void Tfmjssml::ClearKeywordItems() {
+void TKeywordPanel::RemoveKeyword(const std::string& keyword) {
+  RemoveItem(FindItem(keyword));
+}
+
+void TKeywordPanel::ClearKeywords() {
   while (listkey->count() > 0) {
-    RemoveKeywordItem(listkey->item(listkey->count() - 1));
-  }
-}
-
-void Tfmjssml::btnclearhisClick() {
-  if (Ask("清空会将所有搜索到的结果删除，确定要清空历史已搜索的历史记录吗？") == MB_RESULT_CANCEL) {
-    return;
-  }
-  // Tasks of keywords that no longer exist would page the engines for nothing.
-  StopAllTasks();
-  if (keyStore) {
-    keyStore->DeleteAllKeywords();
-  }
-  ClearKeywordItems();
-  ClearResultGrid();
-  txtkeylist->clear();
-  ShowTotalCount();
-}
-
-void Tfmjssml::HandleCompaniesLoaded(const std::string& keyword) {
-  if (!keyStore) {
-    return;
-  }
-  const TCompanyList* companies = keyStore->CompanyListOf(keyword);
-  if (!companies) {
-    return;
-  }
-  SetLoading(false);
-  switch (keyStore->TakePendingAction(keyword)) {
-    case PENDING_SHOW:
-      currentKeyword = keyword;
-      FillResultGrid(*companies);
-      break;
-    case PENDING_START:
-      currentKeyword = keyword;
-      FillResultGrid(*companies);
-      StartTask(keyword);
-      break;
-    case PENDING_EXPORT:
-      ExportCommand(keyword);
-      break;
-    default:
-      break;
+    RemoveItem(listkey->item(listkey->count() - 1));
   }
 }
 
 // --- Item looks --------------------------------------------------------------------------
 
-void Tfmjssml::SetItemLook(QListWidgetItem* item, int tag, bool enabled, const QString& style) {
-  TKeyItem* view = KeyItemOf(item);
+void TKeywordPanel::ShowItemState(const std::string& keyword, TTaskState state,
+                                  const std::string& updateLine) {
+  TKeyItem* view = KeyItemOf(FindItem(keyword));
   if (!view) {
     return;
   }
-  if (TItemButton* button = view->ButtonWithTag(tag)) {
-    button->SetStyle(style);
-    button->setEnabled(enabled);
-    button->SetHint(HintOfStyle(style));
+  struct TLook {
+    const char* style;
+    bool enabled;
+    const char* line;  // nullptr: the update line
+  };
+  static const TLook looks[] = {
+      {kStartStyle, true, nullptr},            // Idle
+      {kStopStyle, true, nullptr},             // Running
+      {kStartStyle, true, "任务已暂停..."},    // Paused
+      {kStopStyle, false, "正在停止任务..."},  // Stopping
+  };
+  const TLook& look = looks[static_cast<std::size_t>(state)];
+  view->Field("date")->setText(look.line ? U(look.line) : FromGbk(updateLine));
+  if (TItemButton* button = view->startButton) {
+    button->SetStyle(U(look.style));
+    button->setEnabled(look.enabled);
+    button->SetHint(HintOfStyle(U(look.style)));
   }
-  txtstat->clear();
+  emit itemLookChanged();
 }
 
-void Tfmjssml::RefreshItemDate(const std::string& keyword, int tag, bool enabled,
-                               const QString& style) {
-  QListWidgetItem* item = FindKeywordItem(keyword);
-  TKeyData* record = keyStore ? keyStore->FindKeyword(keyword) : nullptr;
-  if (!item || !record) {
+void TKeywordPanel::SetItemCount(const std::string& keyword, int count,
+                                 const std::string& stateLine) {
+  TKeyItem* view = KeyItemOf(FindItem(keyword));
+  if (!view) {
     return;
   }
-  KeyItemOf(item)->Field("date")->setText(FromGbk(UpdateLine(*record)));
-  SetItemLook(item, tag, enabled, style);
-}
-
-void Tfmjssml::SetItemStateText(const std::string& keyword, const std::string& stateText, int tag,
-                                bool enabled, const QString& style) {
-  QListWidgetItem* item = FindKeywordItem(keyword);
-  if (!item) {
-    return;
-  }
-  KeyItemOf(item)->Field("date")->setText(FromGbk(stateText));
-  SetItemLook(item, tag, enabled, style);
-}
-
-void Tfmjssml::RefreshItemCount(const std::string& keyword) {
-  QListWidgetItem* item = FindKeywordItem(keyword);
-  TKeyData* record = keyStore ? keyStore->FindKeyword(keyword) : nullptr;
-  if (!item || !record) {
-    return;
-  }
-  TKeyItem* view = KeyItemOf(item);
-  view->Field("count")->setText(FromGbk(std::to_string(record->ListCount)) + U("条"));
-  view->Field("date")->setText(FromGbk(UpdateLine(*record)));
+  view->Field("count")->setText(CountText(count));
+  view->Field("date")->setText(FromGbk(stateLine));
 }
 
 }  // namespace vlmr

@@ -2,28 +2,20 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/Icons.h"
-#include "app/ResultGridModel.h"
+#include "app/KeywordPanel.h"
+#include "app/ResultsView.h"
 #include "app/Widgets.h"
 #include "base/MessageBox.h"
 #include "base/Text.h"
@@ -31,7 +23,6 @@
 #include "base/Utils.h"
 #include "base/Version.h"
 #include "engine/Gates.h"
-#include "engine/TaskCtl.h"
 #include "net/AutoUpdate.h"
 #include "net/VendorSettings.h"
 #include "platform/ProfileFile.h"
@@ -40,6 +31,7 @@
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
 #include "store/SQLiteTable.h"
+#include "tasks/TaskBoard.h"
 #include "windows/GuiText.h"
 #include "windows/NoticePopup.h"
 
@@ -57,14 +49,27 @@ constexpr int kMinOuterHeight = 627;
 constexpr int kFrameWidth = 16;
 constexpr int kFrameHeight = 39;
 
+// Runs a command of the panels; the window stays usable whatever the command met.
+template <class F>
+void Guarded(F&& command) {
+  try {
+    command();
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 Tfmjssml::Tfmjssml() {
   setObjectName("fmjssml");
-  self_ = std::make_shared<Tfmjssml*>(this);
-  handle_ = TMessageTarget::Create([this](std::uint32_t msg, std::uintptr_t w, std::intptr_t l) {
-    return HandleMessage(msg, w, l);
-  });
+  handle_ =
+      TMessageTarget::Create([this](std::uint32_t msg, std::uintptr_t w,
+                                    std::intptr_t l) { return HandleMessage(msg, w, l); },
+                             [this](std::uint32_t msg, const TMessagePayload& payload) {
+                               if (const TCollectReport* report = AsCollectReport(msg, payload)) {
+                                 HandleCollectReport(*report);
+                               }
+                             });
   BuildUi();
   FormCreate();
 }
@@ -81,18 +86,19 @@ void Tfmjssml::BuildUi() {
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
+
+  keyPanel_ = new TKeywordPanel(central);
+  results_ = new TResultsView(central);
   column->addWidget(BuildTopBand());
 
   splitter = new QSplitter(Qt::Horizontal, central);
   splitter->setObjectName("splitter");
   splitter->setHandleWidth(5);
   splitter->setChildrenCollapsible(false);
-  QWidget* keys = BuildKeywordColumn();
-  QWidget* results = BuildResultArea();
-  keys->setMinimumWidth(20);
-  results->setMinimumWidth(20);
-  splitter->addWidget(keys);
-  splitter->addWidget(results);
+  keyPanel_->setMinimumWidth(20);
+  results_->setMinimumWidth(20);
+  splitter->addWidget(keyPanel_);
+  splitter->addWidget(results_);
   splitter->setStretchFactor(0, 0);
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({240, kClientWidth - 240 - 5});
@@ -101,10 +107,6 @@ void Tfmjssml::BuildUi() {
   setCentralWidget(central);
 
   BuildMenuAndTray();
-
-  imgvip = PromotedMark();
-  imgvvip = CertifiedMark();
-  imgnvip = PlainMark();
 
   tmrinit = new QTimer(this);
   tmrinit->setObjectName("tmrinit");
@@ -115,6 +117,51 @@ void Tfmjssml::BuildUi() {
 
   setMinimumSize(kMinOuterWidth - kFrameWidth, kMinOuterHeight - kFrameHeight);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+QWidget* Tfmjssml::BuildTopBand() {
+  auto* band = new QWidget(this);
+  band->setObjectName("topband");
+  band->setFixedHeight(105);
+  auto* row = new QHBoxLayout(band);
+  row->setContentsMargins(16, 14, 16, 14);
+  row->setSpacing(14);
+  row->addWidget(keyPanel_->EntryBar(), 1);
+
+  auto* tip = new QWidget(band);
+  tip->setObjectName("tipbox");
+  tip->setFixedWidth(300);
+  auto* tipRows = new QVBoxLayout(tip);
+  tipRows->setContentsMargins(12, 8, 12, 8);
+  tipRows->setSpacing(4);
+  txttiptitle = MakeLabel("txttiptitle", U("温馨提示："), tip);
+  txttip = MakeLabel("txttip", QString(), tip);
+  txttip->setWordWrap(true);
+  txttip->setTextFormat(Qt::PlainText);
+  txttip->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  tipRows->addWidget(txttiptitle);
+  tipRows->addWidget(txttip, 1);
+  row->addWidget(tip);
+  txttip->setText(RestingTip());
+  return band;
+}
+
+QWidget* Tfmjssml::BuildBottomBand() {
+  auto* band = new QWidget(this);
+  band->setObjectName("bottomband");
+  band->setFixedHeight(32);
+  auto* row = new QHBoxLayout(band);
+  row->setContentsMargins(10, 0, 10, 0);
+  row->setSpacing(0);
+  txtrel = MakeLabel("txtrel", QString(), band);
+  txtrel->setFixedWidth(245);
+  txtstat = MakeLabel("txtstat", QString(), band);
+  txtstat->setWordWrap(false);
+  txtstat->setTextFormat(Qt::PlainText);
+  txtstat->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  row->addWidget(txtrel);
+  row->addWidget(txtstat, 1);
+  return band;
 }
 
 void Tfmjssml::BuildMenuAndTray() {
@@ -132,7 +179,7 @@ void Tfmjssml::BuildMenuAndTray() {
   trayMenu->addSeparator();
   N11 = trayMenu->addAction(U("退出"));
   N11->setObjectName("N11");
-  connect(N1, &QAction::triggered, this, [this] { N1Click(); });
+  connect(N1, &QAction::triggered, this, [this] { ShowMainWindow(); });
   connect(actContact, &QAction::triggered, this, [this] { N18Click(); });
   connect(actIntro, &QAction::triggered, this, [this] { N21Click(); });
   connect(N11, &QAction::triggered, this, [this] { N11Click(); });
@@ -143,7 +190,40 @@ void Tfmjssml::BuildMenuAndTray() {
   connect(TrayIcon1, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::DoubleClick)
-              TrayIcon1DblClick();
+              ShowMainWindow();
+          });
+}
+
+void Tfmjssml::ConnectPanels() {
+  TKeywordPanel* panel = keyPanel_;
+  auto guarded = [](auto member) {
+    return [member](const std::string& keyword) { Guarded([&] { member(keyword); }); };
+  };
+  connect(panel, &TKeywordPanel::addRequested, this,
+          guarded([this](const std::string& k) { AddKeyword(k); }));
+  connect(panel, &TKeywordPanel::startRequested, this,
+          guarded([this](const std::string& k) { StartTask(k); }));
+  connect(panel, &TKeywordPanel::pauseRequested, this, guarded([this](const std::string& k) {
+            if (board_)
+              board_->Pause(k);
+          }));
+  connect(panel, &TKeywordPanel::stopRequested, this, guarded([this](const std::string& k) {
+            if (board_)
+              board_->Stop(k, true);
+          }));
+  connect(panel, &TKeywordPanel::deleteRequested, this,
+          guarded([this](const std::string& k) { DeleteKeyword(k); }));
+  connect(panel, &TKeywordPanel::exportRequested, this,
+          guarded([this](const std::string& k) { ExportCommand(k); }));
+  connect(panel, &TKeywordPanel::selected, this,
+          guarded([this](const std::string& k) { SelectKeyword(k); }));
+  connect(panel, &TKeywordPanel::clearRequested, this,
+          [this] { Guarded([&] { ClearHistory(); }); });
+  connect(panel, &TKeywordPanel::itemLookChanged, txtstat, &QLabel::clear);
+  connect(results_, &TResultsView::rowsChanged, this, [this] { ShowTotalCount(); });
+  connect(results_, &TResultsView::deleteConfirmed, this,
+          [this](const std::string& keyword, const std::string& listId) {
+            Guarded([&] { DeleteCompany(keyword, listId); });
           });
 }
 
@@ -151,11 +231,10 @@ void Tfmjssml::FormCreate() {
   closeAllowed = false;
   baseName = TextBeforeLast(ExeFileName(), '.');
   settingsFile = std::make_unique<TProfileFile>(AppFolder() + "kqclient.cfg");
-  rowCompanies.reserve(256);
+  ConnectPanels();
+  TEngineLocks::Create();
   CreateKeyStore();
-  CreateEngineLocks();
-  StartConfigFetch();
-  tmrconfig->stop();
+  StartRemoteConfig();
 
   QString caption = FromGbk(baseName) + " V" + CONFIG_VERSION;
   setWindowTitle(caption);
@@ -172,65 +251,49 @@ void Tfmjssml::FormCreate() {
 
 void Tfmjssml::CreateKeyStore() {
   try {
-    keyStore = std::make_unique<TKeyListInfo>();
+    keyStore_ = std::make_unique<TKeyListInfo>();
   } catch (const std::exception& e) {
     // A database that cannot be opened (locked, damaged, unreadable folder) is not touched;
     // the program runs without a store and says why once.
-    keyStore.reset();
+    keyStore_.reset();
     ShowMessageBox(Utf8ToGbk("无法打开数据库文件 Data/users：") + Utf8ToGbk(e.what()),
                    MessageCaption(), MB_KIND_ERROR);
     return;
   }
-  keyStore->OnKeywordAdded = [this](TKeyListInfo&, TKeyData& record) {
-    HandleKeywordAdded(record);
+  board_ =
+      std::make_unique<TTaskBoard>(*keyStore_, handle_, [this] { return keyPanel_->Engines(); });
+  board_->OnStateChanged = [this](const std::string& keyword, TTaskState state) {
+    HandleTaskState(keyword, state);
   };
-  keyStore->OnCompaniesLoaded = [this](TKeyListInfo&, const std::string& keyword) {
+  keyStore_->OnKeywordAdded = [this](TKeyListInfo&, TKeyData& record) {
+    HandleKeywordAdded(record.Keyword);
+  };
+  keyStore_->OnCompaniesLoaded = [this](TKeyListInfo&, const std::string& keyword) {
     HandleCompaniesLoaded(keyword);
   };
-  keyStore->OnCompanySaved = [this](TKeyListInfo&, const std::string& keyword,
-                                    const std::shared_ptr<TComPanyInfo>& company) {
+  keyStore_->OnCompanySaved = [this](TKeyListInfo&, const std::string& keyword,
+                                     const std::shared_ptr<TComPanyInfo>& company) {
     HandleCompanySaved(keyword, company);
   };
   try {
-    keyStore->LoadKeywords();
+    keyStore_->LoadKeywords();
   } catch (const std::exception&) {
     // Keywords read before the failure stay listed.
   }
 }
 
-void Tfmjssml::CreateEngineLocks() {
-  TEngineLocks::Create();
-}
-
-void Tfmjssml::FreeEngineLocks() {
-  TEngineLocks::Destroy();
-}
-
-void Tfmjssml::StartConfigFetch() {
-  StartRemoteConfig();
-}
-
-void Tfmjssml::StopAllTasks() {
-  if (keyStore) {
-    for (const auto& record : keyStore->Keywords()) {
-      if (record->TaskControl) {
-        StopTask(record->Keyword, false);
-      }
-    }
-  }
-  // Controllers whose records are gone still have their collectors asked to stop.
-  for (auto& entry : taskControllers_) {
-    entry.second->StopAll();
-  }
-}
-
 void Tfmjssml::CreateDesktopShortcut() {
-  std::string desktop = ReadShellFolder("Desktop");
-  if (desktop.size() > 3) {
-    desktop = IncludeBackslash(desktop);
+  // Without a desktop folder there is no place for a shortcut: none is made (never one in the
+  // current folder).
+  const std::string desktop = ReadShellFolder("Desktop");
+  if (desktop.empty()) {
+    return;
   }
-  std::string link = desktop + baseName + kShortcutExtension;
-  CreateShortcutFile(ExePath(), "", link, baseName);
+  // The program's icon goes beside the executable (the program folder) for the shortcut.
+  const std::string icon = AppFolder() + baseName + ".png";
+  const bool iconSaved = ProgramIcon().pixmap(256, 256).save(QString::fromStdString(icon), "PNG");
+  CreateShortcutFile(ExePath(), "", IncludeBackslash(desktop) + baseName + kShortcutExtension,
+                     baseName, iconSaved ? icon : std::string());
 }
 
 void Tfmjssml::RecordInstallPath() {
@@ -257,13 +320,6 @@ void Tfmjssml::ShowMainWindow() {
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   raise();
   activateWindow();
-}
-
-void Tfmjssml::TrayIcon1DblClick() {
-  ShowMainWindow();
-}
-void Tfmjssml::N1Click() {
-  ShowMainWindow();
 }
 
 void Tfmjssml::N11Click() {
@@ -329,7 +385,9 @@ void Tfmjssml::EndInOrder() {
     return;
   }
   ending_ = true;
-  StopAllTasks();
+  if (board_) {
+    board_->StopAll();
+  }
   StopVendorWork();
   // Workers may be blocked sending to this window: keep handling events while they end.
   TWorkerRegistry::WaitUntilEmpty(kWorkerDrainMs, [] { QApplication::processEvents(); });
@@ -341,49 +399,23 @@ void Tfmjssml::FormDestroy() {
     return;
   }
   destroyed_ = true;
-  *self_ = nullptr;
+  life_.Cut();
   handle_->Close();
   tmrinit->stop();
   tmrconfig->stop();
   // Every worker has ended (or the bounded wait ran out): nothing uses the locks or the store.
-  rowCompanies.clear();
-  gridModel->SetCellSource(nullptr);
-  if (keyStore) {
-    for (const auto& record : keyStore->Keywords()) {
-      record->TaskControl = nullptr;
-    }
-  }
-  taskControllers_.clear();
-  keyStore.reset();
-  FreeEngineLocks();
+  results_->Clear();
+  board_.reset();
+  keyStore_.reset();
+  TEngineLocks::Destroy();
   settingsFile.reset();
   if (TrayIcon1)
     TrayIcon1->hide();
 }
 
-bool Tfmjssml::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtinfo && event->type() == QEvent::MouseButtonPress) {
-    txtinfoClick();
-    return true;
-  }
-  if (watched == edtSearchKey) {
-    if (event->type() == QEvent::FocusIn)
-      edtSearchKeyEnter();
-    if (event->type() == QEvent::FocusOut)
-      edtSearchKeyExit();
-  }
-  if (listkey && watched == listkey->viewport() && event->type() == QEvent::MouseButtonRelease) {
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    listkeyMouseUp(mouse->button(), mouse->position().toPoint());
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
-
 std::intptr_t Tfmjssml::HandleMessage(std::uint32_t msg, std::uintptr_t wParam,
                                       std::intptr_t lParam) {
-  if (msg == WM_COLLECT_REPORT) {
-    HandleCollectReport(wParam, lParam);
-  } else if (msg == WM_ACTIVATE_INSTANCE) {
+  if (msg == WM_ACTIVATE_INSTANCE) {
     ShowMainWindow();
   } else if (msg == WM_UPDATE_NOTIFY) {
     HandleUpdateNotify(wParam, lParam);

@@ -4,6 +4,10 @@
 #include <QPainter>
 #include <array>
 
+#include "base/Text.h"
+#include "base/Utils.h"
+#include "windows/GuiText.h"
+
 namespace vlmr {
 namespace {
 
@@ -21,24 +25,47 @@ constexpr std::array<TColumn, TResultGridModel::kColumns> kColumnSet = {{
     {"来源", 40},
 }};
 
+const char* const kMarkHint = "带图标的为推广用户";
+
+// A list's text form (every entry followed by CR LF) with each LF made one blank.
+std::string OneLine(const TUniqueStringList& list) {
+  return ReplaceAll(list.TextForm(), "\n", " ");
+}
+
 }  // namespace
 
 TResultGridModel::TResultGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TResultGridModel::SetRowCount(int rows) {
+void TResultGridModel::SetMarks(QPixmap promoted, QPixmap certified, QPixmap plain) {
+  promoted_ = std::move(promoted);
+  certified_ = std::move(certified);
+  plain_ = std::move(plain);
+}
+
+void TResultGridModel::SetRows(std::vector<TRow> rows) {
   beginResetModel();
-  rows_ = rows < 0 ? 0 : rows;
+  rows_ = std::move(rows);
   endResetModel();
 }
 
-void TResultGridModel::AppendRow() {
-  beginInsertRows(QModelIndex(), rows_, rows_);
-  ++rows_;
+void TResultGridModel::AppendRow(TRow row) {
+  const int at = RowCount();
+  beginInsertRows(QModelIndex(), at, at);
+  rows_.push_back(std::move(row));
   endInsertRows();
 }
 
+void TResultGridModel::Clear() {
+  SetRows({});
+}
+
+const TResultGridModel::TRow& TResultGridModel::CompanyAt(int row) const {
+  static const TRow none;
+  return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)] : none;
+}
+
 int TResultGridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows_;
+  return parent.isValid() ? 0 : RowCount();
 }
 
 int TResultGridModel::columnCount(const QModelIndex& parent) const {
@@ -46,10 +73,53 @@ int TResultGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TResultGridModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || !source_) {
+  if (!index.isValid()) {
     return {};
   }
-  return source_(index.column(), index.row(), role);
+  return Cell(static_cast<TResultColumn>(index.column()), index.row(), role);
+}
+
+QVariant TResultGridModel::Cell(TResultColumn column, int row, int role) const {
+  // The view asks every cell for many roles each time it draws; only these have values.
+  if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::ToolTipRole) {
+    return {};
+  }
+  const TRow& record = CompanyAt(row);
+  if (!record) {
+    return {};
+  }
+  const TComPanyInfo& company = *record;
+  if (column == TResultColumn::Mark) {
+    if (role == Qt::DecorationRole) {
+      return company.isPay == 1 ? promoted_ : company.renZheng == 1 ? certified_ : plain_;
+    }
+    if (role == Qt::ToolTipRole) {
+      return QString::fromUtf8(kMarkHint);
+    }
+    return {};
+  }
+  if (role != Qt::DisplayRole) {
+    return {};
+  }
+  switch (column) {
+    case TResultColumn::Name: {
+      std::string name = Trim(company.GetComName());
+      if (name.size() > 34) {
+        name = Trim(ShortenText(name, 34));
+      }
+      return FromGbk(name);
+    }
+    case TResultColumn::Mobiles:
+      return FromGbk(ShortenText(OneLine(company.mobiles), 26));
+    case TResultColumn::QQ:
+      return FromGbk(OneLine(company.qqs));
+    case TResultColumn::Email:
+      return FromGbk(OneLine(company.emails));
+    case TResultColumn::Source:
+      return FromGbk(Trim(company.source));
+    default:
+      return {};
+  }
 }
 
 QVariant TResultGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -60,13 +130,14 @@ QVariant TResultGridModel::headerData(int section, Qt::Orientation orientation, 
     return QString::fromUtf8(kColumnSet[static_cast<std::size_t>(section)].header);
   }
   if (role == Qt::ToolTipRole && section == 0) {
-    return QString::fromUtf8("带图标的为推广用户");
+    return QString::fromUtf8(kMarkHint);
   }
   return {};
 }
 
-int TResultGridModel::ColumnWidth(int column) {
-  return column >= 0 && column < kColumns ? kColumnSet[static_cast<std::size_t>(column)].width : 0;
+int TResultGridModel::ColumnWidth(TResultColumn column) {
+  const int c = static_cast<int>(column);
+  return c >= 0 && c < kColumns ? kColumnSet[static_cast<std::size_t>(c)].width : 0;
 }
 
 QString TResultGridDelegate::displayText(const QVariant& value, const QLocale& locale) const {

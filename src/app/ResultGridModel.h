@@ -1,40 +1,58 @@
-// The results grid's model: it keeps only a row count and asks its owner for every cell it
-// shows, so filling costs nothing but the count.
+// The results grid's model: it owns the rows on display (shared company records, so that a row
+// stays readable after its keyword's list lets it go) and answers every cell from them with the
+// grid's display rules: the name trimmed and cut to 34 bytes, mobiles cut to 26, lists on one
+// line, the promoted / certified / plain picture in the first column.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QStyledItemDelegate>
-#include <functional>
+#include <memory>
+#include <vector>
+
+#include "engine/records/KeyUnit.h"
 
 namespace vlmr {
+
+// The grid's columns, in their order on screen.
+enum class TResultColumn : int { Mark, Name, Mobiles, QQ, Email, Source, Count };
 
 class TResultGridModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  // Answers a cell (column, 0-based row): a text, a picture, or nothing.
-  using TCellSource = std::function<QVariant(int column, int row, int role)>;
+  using TRow = std::shared_ptr<TComPanyInfo>;
 
   explicit TResultGridModel(QObject* parent = nullptr);
 
-  void SetCellSource(TCellSource source) { source_ = std::move(source); }
-  int RowCount() const { return rows_; }
-  void SetRowCount(int rows);
+  // The three pictures of the first column.
+  void SetMarks(QPixmap promoted, QPixmap certified, QPixmap plain);
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  // Replaces every row (one reset).
+  void SetRows(std::vector<TRow> rows);
   // Adds one row at the end.
-  void AppendRow();
+  void AppendRow(TRow row);
+  void Clear();
+  // The record of a row, or nullptr outside the rows.
+  const TRow& CompanyAt(int row) const;
+
+  // What a cell shows for a role: a text, a picture, a hint, or nothing.
+  QVariant Cell(TResultColumn column, int row, int role) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  static constexpr int kColumns = 6;
-  static int ColumnWidth(int column);
+  static constexpr int kColumns = static_cast<int>(TResultColumn::Count);
+  static int ColumnWidth(TResultColumn column);
 
  private:
-  int rows_ = 0;
-  TCellSource source_;
+  std::vector<TRow> rows_;
+  QPixmap promoted_;
+  QPixmap certified_;
+  QPixmap plain_;
 };
 
 // Draws the grid's cells: the picture of column 0 centred, texts on one line (a list's CR

@@ -1,4 +1,5 @@
 #include "base/Clipboard.h"
+#include "base/Guarded.h"
 
 #include <mutex>
 
@@ -21,24 +22,18 @@ class TLocalClipboard : public TClipboardService {
   std::string text_;
 };
 
-std::mutex& ServiceMutex() {
-  static std::mutex m;
-  return m;
-}
-std::shared_ptr<TClipboardService>& Service() {
-  static std::shared_ptr<TClipboardService> s = std::make_shared<TLocalClipboard>();
-  return s;
+TGuarded<std::shared_ptr<TClipboardService>>& Service() {
+  static TGuarded<std::shared_ptr<TClipboardService>> service(std::make_shared<TLocalClipboard>());
+  return service;
 }
 std::shared_ptr<TClipboardService> Current() {
-  std::lock_guard lock(ServiceMutex());
-  return Service();
+  return Service().Get();
 }
 
 }  // namespace
 
 void InstallClipboardService(std::shared_ptr<TClipboardService> service) {
-  std::lock_guard lock(ServiceMutex());
-  Service() = service ? std::move(service) : std::make_shared<TLocalClipboard>();
+  Service().Set(service ? std::move(service) : std::make_shared<TLocalClipboard>());
 }
 
 void SetClipboardText(const std::string& utf8) {

@@ -1,19 +1,14 @@
 #include "base/MessageBox.h"
 
-#include <mutex>
-
+#include "base/Guarded.h"
 #include "base/Text.h"
 
 namespace vlmr {
 namespace {
 
-std::mutex& ServiceMutex() {
-  static std::mutex m;
-  return m;
-}
-std::shared_ptr<TMessageBoxService>& Service() {
-  static std::shared_ptr<TMessageBoxService> s;
-  return s;
+TGuarded<std::shared_ptr<TMessageBoxService>>& Service() {
+  static TGuarded<std::shared_ptr<TMessageBoxService>> service;
+  return service;
 }
 
 }  // namespace
@@ -24,19 +19,14 @@ const std::string& MessageCaption() {
 }
 
 void InstallMessageBoxService(std::shared_ptr<TMessageBoxService> service) {
-  std::lock_guard lock(ServiceMutex());
-  Service() = std::move(service);
+  Service().Set(std::move(service));
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, int kind) {
   if (kind < MB_KIND_INFORMATION || kind > MB_KIND_QUESTION) {
     return 0;
   }
-  std::shared_ptr<TMessageBoxService> service;
-  {
-    std::lock_guard lock(ServiceMutex());
-    service = Service();
-  }
+  const std::shared_ptr<TMessageBoxService> service = Service().Get();
   int answer = service ? service->Show(text, caption, kind) : MB_RESULT_CANCEL;
   if (kind != MB_KIND_QUESTION) {
     return 0;

@@ -4,8 +4,8 @@
 
 namespace vlmr {
 
-std::shared_ptr<TMessageTarget> TMessageTarget::Create(THandler handler) {
-  return std::make_shared<TMessageTarget>(std::move(handler));
+std::shared_ptr<TMessageTarget> TMessageTarget::Create(THandler handler, TObjectHandler objects) {
+  return std::make_shared<TMessageTarget>(std::move(handler), std::move(objects));
 }
 
 std::intptr_t TMessageTarget::Deliver(std::uint32_t msg, std::uintptr_t wParam,
@@ -28,6 +28,23 @@ std::intptr_t TMessageTarget::Send(std::uint32_t msg, std::uintptr_t wParam, std
   std::intptr_t result = 0;
   SendToUi([&] { result = Deliver(msg, wParam, lParam); });
   return result;
+}
+
+void TMessageTarget::SendObject(std::uint32_t msg, const TMessagePayload& payload) {
+  if (IsClosed() || !objects_) {
+    return;
+  }
+  SendToUi([&] {
+    // On the UI thread, as Close: no close can come between test and call.
+    if (IsClosed()) {
+      return;
+    }
+    try {
+      objects_(msg, payload);
+    } catch (...) {
+      // A message the handler cannot take is dropped, as in Deliver.
+    }
+  });
 }
 
 void TMessageTarget::Post(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
@@ -225,21 +226,30 @@ std::string Trim(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  if (from.empty())
-    return std::string(text);
+namespace {
+
+// Replaces every occurrence `find` reports (a position at or after its second argument, or
+// npos) of a needle `length` bytes long.
+template <class TFind>
+std::string ReplaceEach(std::string_view text, std::size_t length, std::string_view to,
+                        TFind find) {
   std::string out;
   std::size_t pos = 0;
-  while (true) {
-    std::size_t hit = text.find(from, pos);
-    if (hit == std::string_view::npos)
-      break;
+  for (std::size_t hit = find(pos); hit != std::string_view::npos; hit = find(pos)) {
     out.append(text.substr(pos, hit - pos));
     out.append(to);
-    pos = hit + from.size();
+    pos = hit + length;
   }
   out.append(text.substr(pos));
   return out;
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty())
+    return std::string(text);
+  return ReplaceEach(text, from.size(), to, [&](std::size_t pos) { return text.find(from, pos); });
 }
 
 std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::string_view to) {
@@ -247,18 +257,24 @@ std::string ReplaceAllNoCase(std::string_view text, std::string_view from, std::
     return std::string(text);
   const std::string lowered = GbkLower(text);
   const std::string needle = GbkLower(from);
-  std::string out;
-  std::size_t pos = 0;
-  while (true) {
-    std::size_t hit = FindLowered(lowered, needle, pos);
-    if (hit == std::string_view::npos)
-      break;
-    out.append(text.substr(pos, hit - pos));
-    out.append(to);
-    pos = hit + from.size();
+  return ReplaceEach(text, from.size(), to,
+                     [&](std::size_t pos) { return FindLowered(lowered, needle, pos); });
+}
+
+std::string FirstCharWithoutGbk(std::string_view utf8) {
+  if (!IsValidUtf8(utf8)) {
+    return {};
   }
-  out.append(text.substr(pos));
-  return out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t length =
+        std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+    const std::string_view character = utf8.substr(i, length);
+    if (character != "?" && Utf8ToGbk(character) == "?") {
+      return std::string(character);
+    }
+    i += length;
+  }
+  return {};
 }
 
 }  // namespace vlmr

@@ -11,6 +11,10 @@ namespace vlmr {
 // UTF-8 -> GBK. Invalid UTF-8 gives an empty text; a character without a GBK form becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+// The first character of a UTF-8 text that has no GBK form (an emoji, say), as UTF-8; empty
+// when every character has one or the text is not valid UTF-8.
+std::string FirstCharWithoutGbk(std::string_view utf8);
+
 // GBK -> UTF-8. A byte sequence that is not GBK becomes "?" (one per offending byte).
 std::string GbkToUtf8(std::string_view gbk);
 

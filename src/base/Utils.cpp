@@ -5,20 +5,16 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <mutex>
 #include <vector>
 
+#include "base/Guarded.h"
 #include "base/Text.h"
 
 namespace vlmr {
 namespace {
 
-std::mutex& OverrideMutex() {
-  static std::mutex m;
-  return m;
-}
-std::string& FolderOverride() {
-  static std::string folder;
+TGuarded<std::string>& FolderOverride() {
+  static TGuarded<std::string> folder;
   return folder;
 }
 
@@ -96,11 +92,8 @@ std::string ExePath() {
 }
 
 std::string AppFolder() {
-  {
-    std::lock_guard lock(OverrideMutex());
-    if (!FolderOverride().empty()) {
-      return IncludeBackslash(FolderOverride());
-    }
+  if (std::string folder = FolderOverride().Get(); !folder.empty()) {
+    return IncludeBackslash(folder);
   }
   std::string exe = ExePath();
   std::size_t slash = exe.rfind(kPathDelim);
@@ -112,8 +105,7 @@ std::string ExeFileName() {
 }
 
 void SetAppFolderOverride(std::string_view folder) {
-  std::lock_guard lock(OverrideMutex());
-  FolderOverride() = std::string(folder);
+  FolderOverride().Set(std::string(folder));
 }
 
 std::string TextBeforeLast(std::string_view text, char c) {

@@ -159,14 +159,14 @@ void TCaijiPageCon::ReportStatus(const std::string& text) {
     return;
   }
   status_ = text;
-  window_->Send(WM_COLLECT_REPORT, REPORT_STATUS, reinterpret_cast<std::intptr_t>(&status_));
+  SendCollectReport(window_, TStatusReport{&status_, &record_.keyword});
 }
 
 void TCaijiPageCon::ReportCompany() {
   if (Terminated() || !window_) {
     return;
   }
-  window_->Send(WM_COLLECT_REPORT, REPORT_COMPANY, reinterpret_cast<std::intptr_t>(&record_));
+  SendCollectReport(window_, TCompanyReport{&record_});
 }
 
 bool TCaijiPageCon::FirstRequest(std::string& body) {

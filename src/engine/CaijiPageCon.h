@@ -22,6 +22,7 @@
 
 #include "base/MessageTarget.h"
 #include "base/Thread.h"
+#include "engine/records/CollectReport.h"
 #include "engine/records/KeyUnit.h"
 
 namespace vlmr {

@@ -117,14 +117,14 @@ void TCollectorThread::ReportProgress(const std::string& message) {
     return;
   }
   info_.message = message;
-  window_->Send(WM_COLLECT_REPORT, REPORT_PROGRESS, reinterpret_cast<std::intptr_t>(&info_));
+  SendCollectReport(window_, TProgressReport{&info_});
 }
 
 void TCollectorThread::ReportPage() {
   if (Terminated()) {
     return;
   }
-  window_->Send(WM_COLLECT_REPORT, REPORT_PAGE, reinterpret_cast<std::intptr_t>(&info_));
+  SendCollectReport(window_, TPageReport{&info_});
 }
 
 const std::string& TCollectorThread::FetchingText() {

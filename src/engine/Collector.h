@@ -27,6 +27,7 @@
 #include "engine/Gates.h"
 #include "engine/RegExp.h"
 #include "engine/VerifyPage.h"
+#include "engine/records/CollectReport.h"
 #include "engine/records/KeyUnit.h"
 #include "net/HttpClient.h"
 

@@ -1,8 +1,8 @@
 #include "engine/TaskCtl.h"
 
 #include <algorithm>
-#include <mutex>
 
+#include "base/Guarded.h"
 #include "engine/Caiji360.h"
 #include "engine/CaijiBaidu.h"
 #include "engine/CaijiSouGou.h"
@@ -11,10 +11,6 @@
 namespace vlmr {
 namespace {
 
-std::mutex& FactoryMutex() {
-  static std::mutex m;
-  return m;
-}
 TCollectorThread* MakeCollector(TEngineIndex engine, const TWindowHandle& window,
                                 const std::string& keyword, int startPage) {
   switch (engine) {
@@ -28,8 +24,8 @@ TCollectorThread* MakeCollector(TEngineIndex engine, const TWindowHandle& window
   return nullptr;
 }
 
-TTaskCtl::TCollectorFactory& Factory() {
-  static TTaskCtl::TCollectorFactory factory = MakeCollector;
+TGuarded<TTaskCtl::TCollectorFactory>& Factory() {
+  static TGuarded<TTaskCtl::TCollectorFactory> factory(MakeCollector);
   return factory;
 }
 
@@ -51,16 +47,11 @@ TTaskCtl::~TTaskCtl() {
 }
 
 void TTaskCtl::SetCollectorFactory(TCollectorFactory factory) {
-  std::lock_guard lock(FactoryMutex());
-  Factory() = factory ? std::move(factory) : TCollectorFactory(MakeCollector);
+  Factory().Set(factory ? std::move(factory) : TCollectorFactory(MakeCollector));
 }
 
 void TTaskCtl::Start() {
-  TCollectorFactory factory;
-  {
-    std::lock_guard lock(FactoryMutex());
-    factory = Factory();
-  }
+  const TCollectorFactory factory = Factory().Get();
   if (!factory) {
     return;
   }
@@ -105,14 +96,6 @@ void TTaskCtl::StopAll() {
   while (!threads.empty()) {
     threads.back().second->Terminate();
     threads.pop_back();
-  }
-}
-
-void TTaskCtl::RemoveEngine(const std::string& name) {
-  auto it = std::find_if(threads.begin(), threads.end(),
-                         [&](const auto& entry) { return entry.first == name; });
-  if (it != threads.end()) {
-    threads.erase(it);
   }
 }
 

@@ -39,7 +39,6 @@ class TTaskCtl : public std::enable_shared_from_this<TTaskCtl> {
   void Pause(bool paused);
   // Asks every collector to stop and forgets them at once, last first. Does not wait.
   void StopAll();
-  void RemoveEngine(const std::string& name);
 
   // The collectors the program makes (the Baidu, Sogou and 360 collectors); tests put their
   // own in, and nullptr brings the real ones back.

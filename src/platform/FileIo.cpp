@@ -97,14 +97,19 @@ TFileRead ReadWholeFile(const std::string& path, std::size_t cap, std::string& o
 
 namespace {
 
-// Temporary files of earlier writes to `name` whose process is gone (killed between creating
-// the file and the rename) are removed, so that crashes leave nothing to pile up.
-void RemoveOrphanedTemps(const std::string& folder, const std::string& name) {
+// A temporary file's name: the prefix, the writing process's id, "-" and a serial. Its length
+// does not depend on the target's, so a target whose name is at the file system's limit can
+// still be written.
+const char* const kTempPrefix = ".vlmr-tmp-";
+
+// Temporary files of earlier writes whose process is gone (killed between creating the file and
+// the rename) are removed, so that crashes leave nothing to pile up.
+void RemoveOrphanedTemps(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
     return;
   }
-  const std::string prefix = "." + name + ".tmp-";
+  const std::string prefix = kTempPrefix;
   while (dirent* entry = readdir(dir)) {
     const std::string file = entry->d_name;
     if (file.compare(0, prefix.size(), prefix) != 0) {
@@ -156,7 +161,7 @@ bool ReplaceFileBy(const std::string& path,
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temp = (slash == std::string::npos ? std::string() : folder) + "." + name + ".tmp-" +
+    temp = (slash == std::string::npos ? std::string() : folder) + kTempPrefix +
            std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
     // New files get the usual permissions less the umask; an explicit or kept mode is set below.
     fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
@@ -183,7 +188,7 @@ bool ReplaceFileBy(const std::string& path,
     unlink(temp.c_str());
     return false;
   }
-  RemoveOrphanedTemps(slash == std::string::npos ? std::string(".") : folder, name);
+  RemoveOrphanedTemps(slash == std::string::npos ? std::string(".") : folder);
   return true;
 }
 

@@ -24,8 +24,9 @@ TFileRead ReadWholeFile(const std::string& path, std::size_t cap, std::string& o
 // Replaces the file at `path` (through a link, its target) with `content`: written to a new
 // file in the same folder, flushed, then renamed over the old one, so that a failure leaves
 // the old file, or no file, exactly as it was. The new file gets `mode` when it is not
-// negative, else the old file's mode, else the default for new files. Temporary files that
-// earlier writes of processes now gone left beside it are removed after a successful write.
+// negative, else the old file's mode, else the default for new files. The temporary file's name
+// is short whatever the target's (".vlmr-tmp-<pid>-<n>"); temporary files that writes of
+// processes now gone left in the folder are removed after a successful write.
 bool ReplaceFile(const std::string& path, std::string_view content, int mode = -1);
 
 // ReplaceFile for content too large to hold: `write` fills the new, empty temporary file, through

@@ -1,4 +1,5 @@
 #include "platform/Shell.h"
+#include "base/Guarded.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,18 +19,14 @@ extern char** environ;
 namespace vlmr {
 namespace {
 
-std::mutex& OpenerMutex() {
-  static std::mutex m;
-  return m;
-}
-std::string& OpenerOverride() {
-  static std::string program;
+TGuarded<std::string>& OpenerOverride() {
+  static TGuarded<std::string> program;
   return program;
 }
 
 std::string OpenerProgram() {
-  std::lock_guard lock(OpenerMutex());
-  return OpenerOverride().empty() ? std::string("xdg-open") : OpenerOverride();
+  std::string program = OpenerOverride().Get();
+  return program.empty() ? std::string("xdg-open") : program;
 }
 
 // Collects the child's exit status when it ends, so that no zombie is left; the child itself
@@ -192,8 +189,7 @@ bool ShellOpen(const std::string& target) {
 }
 
 void SetShellOpenProgramForTesting(const std::string& program) {
-  std::lock_guard lock(OpenerMutex());
-  OpenerOverride() = program;
+  OpenerOverride().Set(program);
 }
 
 }  // namespace vlmr

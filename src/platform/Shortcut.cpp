@@ -75,9 +75,10 @@ bool HasPlatformExtension(const std::string& linkPath) {
 }  // namespace
 
 void CreateShortcutFile(const std::string& target, const std::string& arguments,
-                        const std::string& linkPath, const std::string& description) {
+                        const std::string& linkPath, const std::string& description,
+                        const std::string& iconPath) {
   if (!HasPlatformExtension(linkPath) || target.empty() || HasLineBreak(target) ||
-      HasLineBreak(arguments)) {
+      HasLineBreak(arguments) || HasLineBreak(iconPath)) {
     return;
   }
   std::size_t slash = target.rfind('/');
@@ -99,6 +100,9 @@ void CreateShortcutFile(const std::string& target, const std::string& arguments,
     content += "Comment=" + EscapeValue(AsUtf8(description)) + "\n";
   }
   content += "Exec=" + EscapeValue(exec) + "\n";
+  if (!iconPath.empty()) {
+    content += "Icon=" + EscapeValue(iconPath) + "\n";
+  }
   if (!folder.empty()) {
     content += "Path=" + EscapeValue(folder) + "\n";
   }

@@ -6,26 +6,21 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <mutex>
 #include <vector>
 
+#include "base/Guarded.h"
 #include "platform/FileIo.h"
 
 namespace vlmr {
 namespace {
 
-std::mutex& RootMutex() {
-  static std::mutex m;
-  return m;
-}
-std::string& Root() {
-  static std::string root;
+TGuarded<std::string>& Root() {
+  static TGuarded<std::string> root;
   return root;
 }
 
 std::string TestRoot() {
-  std::lock_guard lock(RootMutex());
-  return Root();
+  return Root().Get();
 }
 
 std::string WithoutTrailingSlashes(std::string path) {
@@ -130,8 +125,7 @@ std::string UserRuntimeFolder() {
 }
 
 void SetUserFoldersRootForTesting(std::string_view root) {
-  std::lock_guard lock(RootMutex());
-  Root() = WithoutTrailingSlashes(std::string(root));
+  Root().Set(WithoutTrailingSlashes(std::string(root)));
 }
 
 }  // namespace vlmr

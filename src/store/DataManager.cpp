@@ -6,26 +6,6 @@
 #include "base/Utils.h"
 
 namespace vlmr {
-namespace {
-
-std::string Literal(const TDataField& field) {
-  return field.kind == TDataField::Number ? field.value : SqlQuoted(field.value);
-}
-
-}  // namespace
-
-std::string SqlQuoteBody(std::string_view text) {
-  return ReplaceAll(text, "'", "''");
-}
-
-std::string SqlQuoted(std::string_view text) {
-  std::string literal;
-  literal.reserve(text.size() + 2);
-  literal.push_back('\'');
-  literal += SqlQuoteBody(text);
-  literal.push_back('\'');
-  return literal;
-}
 
 std::int32_t ToInt32(std::string_view text, std::int32_t fallback) {
   if (!text.empty() && text.front() == '+') {
@@ -42,6 +22,12 @@ std::int32_t ToInt32(std::string_view text, std::int32_t fallback) {
   return value;
 }
 
+std::int64_t ToRowKey(std::string_view text) {
+  std::int64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size() && value > 0 ? value : 0;
+}
+
 TDataManager::TDataManager(const std::string& fileName) : database_(DataFilePath(fileName)) {}
 
 std::string TDataManager::DataFilePath(const std::string& fileName) {
@@ -51,7 +37,9 @@ std::string TDataManager::DataFilePath(const std::string& fileName) {
 void TDataManager::ResetFields() {
   fields_.clear();
   condition_.clear();
+  conditionParams_.clear();
   statementText_.clear();
+  statementParams_.clear();
 }
 
 void TDataManager::AddText(std::string_view name, std::string_view value) {
@@ -59,15 +47,15 @@ void TDataManager::AddText(std::string_view name, std::string_view value) {
   if (trimmed.empty()) {
     return;
   }
-  fields_.push_back({TDataField::Text, std::move(trimmed), std::string(value)});
+  fields_.push_back({std::move(trimmed), std::string(value)});
 }
 
-void TDataManager::AddInteger(std::string_view name, std::int32_t value) {
+void TDataManager::AddInteger(std::string_view name, std::int64_t value) {
   std::string trimmed = Trim(name);
   if (trimmed.empty()) {
     return;
   }
-  fields_.push_back({TDataField::Number, std::move(trimmed), std::to_string(value)});
+  fields_.push_back({std::move(trimmed), value});
 }
 
 void TDataManager::AddNumber(std::string_view name, double value) {
@@ -75,13 +63,14 @@ void TDataManager::AddNumber(std::string_view name, double value) {
   if (trimmed.empty()) {
     return;
   }
-  fields_.push_back({TDataField::Number, std::move(trimmed), FormatFloat(value)});
+  fields_.push_back({std::move(trimmed), value});
 }
 
-void TDataManager::SetCondition(std::string_view text) {
+void TDataManager::SetCondition(std::string_view text, TSqlParams params) {
   std::string trimmed = Trim(text);
   if (!trimmed.empty()) {
     condition_ = std::move(trimmed);
+    conditionParams_ = std::move(params);
   }
 }
 
@@ -89,16 +78,19 @@ bool TDataManager::InsertInto(std::string_view table) {
   if (table.empty()) {
     return false;
   }
-  std::string names, literals;
+  std::string names, marks;
+  TSqlParams values;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) {
       names += ',';
-      literals += ',';
+      marks += ',';
     }
     names += fields_[i].name;
-    literals += Literal(fields_[i]);
+    marks += '?';
+    values.push_back(fields_[i].value);
   }
-  return RunSql("insert into " + std::string(table) + "(" + names + ") values (" + literals + ")");
+  return RunSql("insert into " + std::string(table) + "(" + names + ") values (" + marks + ")",
+                values);
 }
 
 bool TDataManager::UpdateTable(std::string_view table) {
@@ -106,17 +98,20 @@ bool TDataManager::UpdateTable(std::string_view table) {
     return false;
   }
   std::string assignments;
+  TSqlParams values;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (i > 0) {
       assignments += ',';
     }
-    assignments += fields_[i].name + "=" + Literal(fields_[i]);
+    assignments += fields_[i].name + "=?";
+    values.push_back(fields_[i].value);
   }
   std::string sql = "update " + std::string(table) + " set " + assignments;
   if (!condition_.empty()) {
     sql += " where " + condition_;
+    values.insert(values.end(), conditionParams_.begin(), conditionParams_.end());
   }
-  return RunSql(sql);
+  return RunSql(sql, values);
 }
 
 bool TDataManager::DeleteFrom(std::string_view table) {
@@ -127,15 +122,18 @@ bool TDataManager::DeleteFrom(std::string_view table) {
   if (!condition_.empty()) {
     sql += " where " + condition_;
   }
-  return RunSql(sql);
+  return RunSql(sql, condition_.empty() ? TSqlParams{} : conditionParams_);
 }
 
-bool TDataManager::RunSql(const std::string& sql) {
+bool TDataManager::RunSql(const std::string& sql, const TSqlParams& params) {
   statementText_ = sql;
+  statementParams_ = params;
   try {
-    database_.RunStatement(sql);
+    database_.RunStatement(sql, params);
+    lastError_.clear();
     return true;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    lastError_ = e.what();
     return false;
   }
 }
@@ -144,14 +142,14 @@ std::unique_ptr<TSQLiteTable> TDataManager::QueryStatement() {
   if (statementText_.empty()) {
     return nullptr;
   }
-  return database_.RunQuery(statementText_);
+  return database_.RunQuery(statementText_, statementParams_);
 }
 
 bool TDataManager::QueryStatement(TSQLiteTable& rows) {
   if (statementText_.empty()) {
     return false;
   }
-  database_.RunQuery(statementText_, rows);
+  database_.RunQuery(statementText_, rows, statementParams_);
   return true;
 }
 

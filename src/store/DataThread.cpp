@@ -86,8 +86,7 @@ void TDataThread::Execute() {
     }
     TDataManager& builder = *gate_->builder;
     builder.ResetFields();
-    builder.SetStatementText("select ID from tbl_key where keystr='" +
-                             SqlQuoteBody(GbkToUtf8(keyword_)) + "'");
+    builder.SetStatementText("select ID from tbl_key where keystr=?", {GbkToUtf8(keyword_)});
     builder.QueryStatement(keys);
   }
   if (keys.AtEnd()) {
@@ -103,7 +102,7 @@ void TDataThread::Execute() {
     }
     TDataManager& builder = *gate_->builder;
     builder.ResetFields();
-    builder.SetStatementText("select * from tbl_list where keyid=" + id);
+    builder.SetStatementText("select * from tbl_list where keyid=?", {ToRowKey(id)});
     try {
       builder.QueryStatement(rows);
     } catch (...) {

@@ -38,6 +38,9 @@ struct TUpgrade {
   const char* statement;
 };
 
+// The schema this version writes, recorded in the file's user_version once the upgrades ran.
+constexpr int kSchemaVersion = 1;
+
 const TUpgrade kKeyUpgrades[] = {
     {"sglastpage", "alter table tbl_key add sglastpage NUMERIC"},
     {"s360lastpage", "alter table tbl_key add s360lastpage NUMERIC"},
@@ -111,6 +114,14 @@ bool IsDigits(std::string_view text) {
 
 std::string ColumnText(const TSQLiteTable& rows, std::string_view column) {
   return rows.TextAt(rows.ColumnIndexOf(column));
+}
+
+// How many companies the file holds for a keyword's row.
+std::int32_t StoredCompanyCount(TDataManager& builder, const std::string& id) {
+  builder.ResetFields();
+  builder.SetStatementText("select count(*) from tbl_list where keyid=?", {ToRowKey(id)});
+  auto rows = builder.QueryStatement();
+  return rows && !rows->AtEnd() ? ToInt32(rows->TextAt(0)) : 0;
 }
 
 }  // namespace
@@ -212,8 +223,7 @@ std::int32_t TKeyData::LastPageOf(TEngineIndex engine) const {
 
 TKeyListInfo::TKeyListInfo(TClock clock)
     : clock_(clock ? std::move(clock) : TClock(&LocalWallClockSeconds)),
-      gate_(std::make_shared<TBuilderGate>()),
-      self_(std::make_shared<TKeyListInfo*>(this)) {
+      gate_(std::make_shared<TBuilderGate>()) {
   ExportWriter = [](const TKeyData& record, const std::string& fileName,
                     const TExportFields& fields, TExportFormat format) {
     return WriteExport(record.Companies, fileName, fields, format, record.Keyword);
@@ -237,7 +247,7 @@ TKeyListInfo::TKeyListInfo(TClock clock)
 }
 
 TKeyListInfo::~TKeyListInfo() {
-  self_.reset();
+  life_.Cut();
   {
     // Waits for a loader's query in progress (it never waits on this thread while holding
     // the lock), then closes the database.
@@ -260,21 +270,29 @@ void TKeyListInfo::UpgradeSchema() {
   };
   std::lock_guard lock(gate_->lock);
   TDataManager& builder = Builder();
+  TSQLiteDatabase& database = builder.Database();
+  auto version = database.RunQuery("pragma user_version");
+  if (!version->AtEnd() && ToInt32(version->TextAt(0)) >= kSchemaVersion) {
+    return;  // written by this version or a later one: every column is there
+  }
   for (const auto& table : tables) {
-    builder.ResetFields();
-    builder.SetStatementText(std::string("select sql from sqlite_master where tbl_name='") +
-                             table.name + "' and type='table'");
-    auto rows = builder.QueryStatement();
-    if (!rows || rows->AtEnd()) {
+    // The columns the table really has (a column's name inside another's, or in a default
+    // value, does not count).
+    std::unordered_set<std::string> columns;
+    auto rows = database.RunQuery(std::string("pragma table_info(") + table.name + ")");
+    for (; !rows->AtEnd(); rows->MoveNext()) {
+      columns.insert(GbkLower(ColumnText(*rows, "name")));
+    }
+    if (columns.empty()) {
       continue;
     }
-    std::string sql = GbkLower(ColumnText(*rows, "sql"));
     for (const TUpgrade* upgrade = table.begin; upgrade != table.end; ++upgrade) {
-      if (sql.find(upgrade->column) == std::string::npos) {
+      if (!columns.count(upgrade->column)) {
         builder.RunSql(upgrade->statement);
       }
     }
   }
+  builder.RunSql("pragma user_version=" + std::to_string(kSchemaVersion));
 }
 
 void TKeyListInfo::LoadKeywords() {
@@ -282,7 +300,10 @@ void TKeyListInfo::LoadKeywords() {
   {
     std::lock_guard lock(gate_->lock);
     Builder().ResetFields();
-    Builder().SetStatementText("select * from tbl_key order by id asc");
+    // The count is what the file holds for the keyword, whatever the row's listcount says.
+    Builder().SetStatementText(
+        "select k.*,(select count(*) from tbl_list l where l.keyid=k.ID) as storedcount "
+        "from tbl_key k order by k.ID asc");
     rows = Builder().QueryStatement();
   }
   if (!rows) {
@@ -291,7 +312,7 @@ void TKeyListInfo::LoadKeywords() {
   for (; !rows->AtEnd(); rows->MoveNext()) {
     auto record = std::make_unique<TKeyData>();
     record->Id = ColumnText(*rows, "ID");
-    record->ListCount = ToInt32(ColumnText(*rows, "listcount"));
+    record->ListCount = ToInt32(ColumnText(*rows, "storedcount"));
     record->Keyword = Utf8ToGbk(ColumnText(*rows, "KeyStr"));
     record->AddDate = ToInt32(ColumnText(*rows, "adddate"));
     record->LastPage = ToInt32(ColumnText(*rows, "lastpage"));
@@ -342,8 +363,7 @@ std::string TKeyListInfo::LookupKeywordId(const std::string& keyword) {
   std::lock_guard lock(gate_->lock);
   TDataManager& builder = Builder();
   builder.ResetFields();
-  builder.SetStatementText("select ID from tbl_Key where KeyStr='" +
-                           SqlQuoteBody(GbkToUtf8(keyword)) + "'");
+  builder.SetStatementText("select ID from tbl_Key where KeyStr=?", {GbkToUtf8(keyword)});
   auto rows = builder.QueryStatement();
   if (!rows || rows->AtEnd()) {
     return "0";
@@ -351,28 +371,43 @@ std::string TKeyListInfo::LookupKeywordId(const std::string& keyword) {
   return ColumnText(*rows, "ID");
 }
 
-void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& company) {
+TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& company) {
   if (company.mobiles.empty()) {
-    return;
+    return {};
   }
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
-    return;
+    return {};
   }
 
   auto copy = std::make_shared<TComPanyInfo>();
   copy->Assign(company);
+  const std::int64_t now = clock_();
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
-    builder.ResetFields();
-    builder.SetStatementText("select listid from tbl_list where ComName='" +
-                             SqlQuoteBody(GbkToUtf8(copy->GetComName())) + "'");
-    auto rows = builder.QueryStatement();
-    if (rows && rows->RowCount() > 0) {
-      return;  // stored already, under this or another keyword
+    try {
+      builder.ResetFields();
+      builder.SetStatementText("select listid from tbl_list where ComName=?",
+                               {GbkToUtf8(copy->GetComName())});
+      auto rows = builder.QueryStatement();
+      if (rows && rows->RowCount() > 0) {
+        return {};  // stored already, under this or another keyword
+      }
+    } catch (const std::exception& e) {
+      return {false, e.what()};
     }
 
+    // The company and the keyword's count are written together or not at all, so the count in
+    // the file always matches the rows.
+    if (!builder.RunSql("begin immediate")) {
+      return {false, builder.LastError()};
+    }
+    auto fail = [&builder] {
+      TStoreResult failed{false, builder.LastError()};
+      builder.RunSql("rollback");
+      return failed;
+    };
     builder.ResetFields();
     builder.AddText("ComName", GbkToUtf8(copy->GetComName()));
     builder.AddText("Addr", GbkToUtf8(copy->address));
@@ -384,29 +419,31 @@ void TKeyListInfo::SaveCompany(const std::string& keyword, const TComPanyInfo& c
     builder.AddText("source", GbkToUtf8(copy->source));
     builder.AddInteger("ispay", copy->isPay);
     builder.AddInteger("stat", 0);
-    builder.AddText("keyid", record->Id);
+    builder.AddInteger("keyid", ToRowKey(record->Id));
     builder.AddInteger("renzheng", copy->renZheng);
-    // The id comes from this insert itself: a failed insert stores nothing, and the copy can
-    // never take another company's id.
     if (!builder.InsertInto("tbl_list")) {
-      return;
+      return fail();
     }
-    copy->listId = std::to_string(builder.Database().LastInsertRowId());
-
+    // The id comes from this insert itself: the copy can never take another company's id.
+    const std::int64_t listId = builder.Database().LastInsertRowId();
+    const auto count = static_cast<std::int32_t>(record->Companies.size() + 1);
+    builder.ResetFields();
+    builder.SetCondition("ID=?", {ToRowKey(record->Id)});
+    builder.AddInteger("listcount", count);
+    builder.AddNumber("adddate", static_cast<double>(now));
+    if (!builder.UpdateTable("tbl_key") || !builder.RunSql("commit")) {
+      return fail();
+    }
+    copy->listId = std::to_string(listId);
     record->Companies.Add(copy);
     record->PageReportsSinceSave = 0;
-    record->ListCount = static_cast<std::int32_t>(record->Companies.size());
-    record->AddDate = clock_();
-
-    builder.ResetFields();
-    builder.SetCondition("ID=" + record->Id);
-    builder.AddInteger("listcount", record->ListCount);
-    builder.AddNumber("adddate", static_cast<double>(record->AddDate));
-    builder.UpdateTable("tbl_key");
+    record->ListCount = count;
+    record->AddDate = now;
   }
   if (auto handler = OnCompanySaved) {
     handler(*this, keyword, copy);
   }
+  return {};
 }
 
 bool TKeyListInfo::RecordPageReport(const std::string& keyword, std::int32_t page,
@@ -424,7 +461,7 @@ bool TKeyListInfo::RecordPageReport(const std::string& keyword, std::int32_t pag
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
     builder.ResetFields();
-    builder.SetCondition("ID=" + record->Id);
+    builder.SetCondition("ID=?", {ToRowKey(record->Id)});
     *lastPage = page;
     builder.AddInteger(column, page);
     builder.UpdateTable("tbl_key");
@@ -442,7 +479,7 @@ void TKeyListInfo::StoreLastPage(const std::string& keyword, std::int32_t page,
   std::lock_guard lock(gate_->lock);
   TDataManager& builder = Builder();
   builder.ResetFields();
-  builder.SetCondition("KeyStr=" + SqlQuoted(GbkToUtf8(keyword)));
+  builder.SetCondition("KeyStr=?", {GbkToUtf8(keyword)});
   builder.AddInteger(column, page);
   builder.UpdateTable("tbl_key");
 }
@@ -458,7 +495,7 @@ const TCompanyList* TKeyListInfo::CompanyListOf(std::string_view keyword) const 
   return record ? &record->Companies : nullptr;
 }
 
-TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t action) {
+TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, TPendingAction action) {
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
     return nullptr;
@@ -466,26 +503,26 @@ TKeyData* TKeyListInfo::RequestKeyword(const std::string& keyword, std::uint8_t 
   if (record->LoadStarted) {
     // A list still loading is not complete: starting or exporting waits for the load's end,
     // which carries the action out. Stopping needs only the task.
-    if (!record->loadRunning_ || action == PENDING_STOP) {
+    if (!record->loadRunning_ || action == TPendingAction::Stop) {
       return record;
     }
     record->PendingAction = action;
     return nullptr;
   }
   record->PendingAction = action;
-  if (action != PENDING_STOP) {
+  if (action != TPendingAction::Stop) {
     LoadCompanies(keyword);
   }
   return nullptr;
 }
 
-std::uint8_t TKeyListInfo::TakePendingAction(const std::string& keyword) {
+TPendingAction TKeyListInfo::TakePendingAction(const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
   if (!record) {
-    return PENDING_SHOW;
+    return TPendingAction::Show;
   }
-  std::uint8_t action = record->PendingAction;
-  record->PendingAction = PENDING_SHOW;
+  TPendingAction action = record->PendingAction;
+  record->PendingAction = TPendingAction::Show;
   return action;
 }
 
@@ -506,12 +543,11 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
   record->loadRunning_ = true;
   record->deletedWhileLoading_.clear();
   auto* loader = new TDataThread(record->Keyword, gate_);
-  loader->SetOnTerminate([self = std::weak_ptr<TKeyListInfo*>(self_), serial = record->serial_,
+  loader->SetOnTerminate([life = life_.Token(), serial = record->serial_,
                           name = record->Keyword](TWorkerThread& thread) {
-    // Runs on the UI thread, where the store is also destroyed: the check cannot race.
-    if (auto store = self.lock()) {
-      (*store)->FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
-    }
+    life.With([&](TKeyListInfo& store) {
+      store.FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
+    });
   });
   try {
     loader->Start();
@@ -546,14 +582,19 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
     builder.ResetFields();
-    builder.SetCondition("ListID=" + listId);
+    builder.SetCondition("ListID=?", {ToRowKey(listId)});
     builder.DeleteFrom("tbl_list");
+    // The count follows what the file holds, in memory and in the keyword's row.
+    record->ListCount = StoredCompanyCount(builder, record->Id);
+    builder.ResetFields();
+    builder.SetCondition("ID=?", {ToRowKey(record->Id)});
+    builder.AddInteger("listcount", record->ListCount);
+    builder.UpdateTable("tbl_key");
   }
   if (record->loadRunning_) {
     record->deletedWhileLoading_.insert(listId);
   }
   record->Companies.Remove(listId);
-  record->ListCount = static_cast<std::int32_t>(record->Companies.size());
 }
 
 namespace {
@@ -562,10 +603,10 @@ namespace {
 // unreachable, still blocking their names.
 void DeleteKeywordRows(TDataManager& builder, const std::string& id) {
   builder.ResetFields();
-  builder.SetCondition("keyid=" + id);
+  builder.SetCondition("keyid=?", {ToRowKey(id)});
   if (builder.DeleteFrom("tbl_list")) {
     builder.ResetFields();
-    builder.SetCondition("id=" + id);
+    builder.SetCondition("id=?", {ToRowKey(id)});
     builder.DeleteFrom("tbl_key");
   }
 }

@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/LifeLink.h"
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
@@ -25,13 +26,21 @@
 
 namespace vlmr {
 
-class TTaskCtl;
+// The outcome of a store command that writes: ok, or the error that stopped it (nothing was
+// written then, in memory or in the file).
+struct TStoreResult {
+  bool ok = true;
+  std::string error;
+  explicit operator bool() const { return ok; }
+};
 
-// What the window does once a keyword's companies are loaded.
-inline constexpr std::uint8_t PENDING_SHOW = 0;
-inline constexpr std::uint8_t PENDING_START = 3;
-inline constexpr std::uint8_t PENDING_EXPORT = 4;
-inline constexpr std::uint8_t PENDING_STOP = 5;  // never starts a load
+// What is done once a keyword's companies are loaded.
+enum class TPendingAction : std::uint8_t {
+  Show,    // show them
+  Start,   // show them and start the keyword's task
+  Export,  // open the export of the keyword
+  Stop,    // stop the task; never starts a load
+};
 
 // The seconds `adddate` holds: from 1970-01-01 00:00:00 to the local wall-clock time read as
 // if it were UTC, rounded to the nearest second.
@@ -80,9 +89,8 @@ class TKeyData {
   std::int32_t SgLastPage = 0;
   std::int32_t S360LastPage = 0;
   bool LoadStarted = false;  // the list was loaded or its load began; never cleared
-  std::uint8_t PendingAction = PENDING_SHOW;
+  TPendingAction PendingAction = TPendingAction::Show;
   TCompanyList Companies;
-  TTaskCtl* TaskControl = nullptr;  // not owned; the window's
   std::string StatusText;
   std::int8_t PageReportsSinceSave = 0;
 
@@ -118,7 +126,9 @@ class TKeyListInfo {
   TKeyListInfo(const TKeyListInfo&) = delete;
   TKeyListInfo& operator=(const TKeyListInfo&) = delete;
 
-  // Adds the columns later versions brought (tested by name in each table's creation text).
+  // Adds the columns later versions brought to a file that lacks them (the real columns, read
+  // with PRAGMA table_info), then records the schema's version in the file's user_version; a
+  // file that already records it is left alone.
   void UpgradeSchema();
   // Makes a record for each tbl_key row, in ID order, raising OnKeywordAdded for each. Once.
   void LoadKeywords();
@@ -131,8 +141,11 @@ class TKeyListInfo {
   std::string LookupKeywordId(const std::string& keyword);
 
   // Keeps a copy of a reported company when it has a mobile number, its keyword is known and
-  // its name is not stored under any keyword; raises OnCompanySaved with the copy.
-  void SaveCompany(const std::string& keyword, const TComPanyInfo& company);
+  // its name is not stored under any keyword; raises OnCompanySaved with the copy. The row and
+  // the keyword's count are written in one transaction: a failure writes neither, changes
+  // nothing in memory and comes back with its text. A company not kept for one of the reasons
+  // above is no failure.
+  TStoreResult SaveCompany(const std::string& keyword, const TComPanyInfo& company);
   // Records an engine's page; false (nothing written) for an unknown keyword, or when three
   // reports were accepted since the keyword's last saved company.
   bool RecordPageReport(const std::string& keyword, std::int32_t page, TEngineIndex engine);
@@ -141,11 +154,11 @@ class TKeyListInfo {
   void SetStatusText(const std::string& keyword, const std::string& text);
 
   const TCompanyList* CompanyListOf(std::string_view keyword) const;
-  // The record when its companies are loaded (or, for PENDING_STOP, loading). Otherwise it
-  // records `action` for the load's end, starts the load unless one runs or the action is
-  // PENDING_STOP, and returns nothing.
-  TKeyData* RequestKeyword(const std::string& keyword, std::uint8_t action);
-  std::uint8_t TakePendingAction(const std::string& keyword);
+  // The record when its companies are loaded (or, for Stop, loading). Otherwise it records
+  // `action` for the load's end, starts the load unless one runs or the action is Stop, and
+  // returns nothing.
+  TKeyData* RequestKeyword(const std::string& keyword, TPendingAction action);
+  TPendingAction TakePendingAction(const std::string& keyword);
   // While a loader runs for the keyword its end answers this call too. Otherwise raises
   // OnCompaniesLoaded at once when the list is not empty, or starts a loader and raises the
   // event when it has ended, after its records are in the list.
@@ -183,7 +196,7 @@ class TKeyListInfo {
   std::vector<std::unique_ptr<TKeyData>> keywords_;
   std::unordered_map<std::string, TKeyData*> index_;  // lower-cased keyword -> first record
   std::uint64_t nextSerial_ = 1;
-  std::shared_ptr<TKeyListInfo*> self_;  // expires with the store; loaders' ends check it
+  TLifeLink<TKeyListInfo> life_{*this};  // cut with the store; loaders' ends check it
 };
 
 }  // namespace vlmr

@@ -220,7 +220,7 @@ std::string TSQLiteDatabase::Describe(const std::string& base, const std::string
          "\": " + message;
 }
 
-sqlite3_stmt* TSQLiteDatabase::Prepare(const std::string& sql) {
+sqlite3_stmt* TSQLiteDatabase::Prepare(const std::string& sql, const TSqlParams& params) {
   if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
     throw ESQLiteException("Error executing SQL");
   }
@@ -234,11 +234,33 @@ sqlite3_stmt* TSQLiteDatabase::Prepare(const std::string& sql) {
   if (!statement) {
     throw ESQLiteException(Describe("Could not prepare SQL statement", sql));
   }
+  if (static_cast<std::size_t>(sqlite3_bind_parameter_count(statement)) != params.size()) {
+    sqlite3_finalize(statement);
+    throw ESQLiteException("Wrong number of values for the statement's parameters: \"" + sql +
+                           "\"");
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const int at = static_cast<int>(i) + 1;
+    if (const auto* integer = std::get_if<std::int64_t>(&params[i])) {
+      rc = sqlite3_bind_int64(statement, at, *integer);
+    } else if (const auto* floating = std::get_if<double>(&params[i])) {
+      rc = sqlite3_bind_double(statement, at, *floating);
+    } else {
+      const std::string& text = std::get<std::string>(params[i]);
+      rc = sqlite3_bind_text64(statement, at, text.data(), text.size(), SQLITE_TRANSIENT,
+                               SQLITE_UTF8);
+    }
+    if (rc != SQLITE_OK) {
+      std::string message = Describe("Could not bind a value", sql);
+      sqlite3_finalize(statement);
+      throw ESQLiteException(message);
+    }
+  }
   return statement;
 }
 
-void TSQLiteDatabase::RunStatement(const std::string& sql) {
-  sqlite3_stmt* statement = Prepare(sql);
+void TSQLiteDatabase::RunStatement(const std::string& sql, const TSqlParams& params) {
+  sqlite3_stmt* statement = Prepare(sql, params);
   int rc = sqlite3_step(statement);
   if (rc != SQLITE_DONE) {
     sqlite3_reset(statement);
@@ -249,15 +271,17 @@ void TSQLiteDatabase::RunStatement(const std::string& sql) {
   sqlite3_finalize(statement);
 }
 
-std::unique_ptr<TSQLiteTable> TSQLiteDatabase::RunQuery(const std::string& sql) {
+std::unique_ptr<TSQLiteTable> TSQLiteDatabase::RunQuery(const std::string& sql,
+                                                        const TSqlParams& params) {
   auto rows = std::make_unique<TSQLiteTable>();
-  RunQuery(sql, *rows);
+  RunQuery(sql, *rows, params);
   return rows;
 }
 
-void TSQLiteDatabase::RunQuery(const std::string& sql, TSQLiteTable& rows) {
+void TSQLiteDatabase::RunQuery(const std::string& sql, TSQLiteTable& rows,
+                               const TSqlParams& params) {
   rows.Reset();
-  sqlite3_stmt* statement = Prepare(sql);
+  sqlite3_stmt* statement = Prepare(sql, params);
   try {
     while (true) {
       int rc = sqlite3_step(statement);

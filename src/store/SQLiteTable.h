@@ -1,8 +1,9 @@
 // The SQLite access layer: one connection (TSQLiteDatabase), the complete result of one query
 // held in memory (TSQLiteTable) and the layer's exception (ESQLiteException).
 //
-// Statements are literal SQL text; nothing is bound and each statement commits on its own.
-// A connection is not re-entrant: its users must take turns (see TBuilderGate).
+// Statements are SQL text whose values are bound parameters ("?", in order); each statement
+// commits on its own unless a transaction is open. A connection is not re-entrant: its users
+// must take turns (see TBuilderGate).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 struct sqlite3;
@@ -30,6 +32,10 @@ std::string SQLiteErrorText(int code);
 // The general decimal form of a double with up to 15 significant digits and "." as the decimal
 // point; an integral value has no point ("3"). Independent of the locale.
 std::string FormatFloat(double value);
+
+// A value bound to a statement's parameter: an integer, a floating value or text (UTF-8).
+using TSqlValue = std::variant<std::int64_t, double, std::string>;
+using TSqlParams = std::vector<TSqlValue>;
 
 enum class TSQLiteKind : std::uint8_t { Integer, Floating, Text, Blob };
 
@@ -82,22 +88,23 @@ class TSQLiteDatabase {
   TSQLiteDatabase(const TSQLiteDatabase&) = delete;
   TSQLiteDatabase& operator=(const TSQLiteDatabase&) = delete;
 
-  // Compiles the first statement of the text and steps it once; it must report completion.
-  // Raises on any failure, including a statement that returns rows.
-  void RunStatement(const std::string& sql);
+  // Compiles the first statement of the text, binds `params` to its parameters in order and
+  // steps it once; it must report completion. Raises on any failure, including a statement
+  // that returns rows and a count of values that differs from the statement's parameters.
+  void RunStatement(const std::string& sql, const TSqlParams& params = {});
 
   // Runs a query and returns all its rows; a query without rows gives no rows and no columns.
-  std::unique_ptr<TSQLiteTable> RunQuery(const std::string& sql);
+  std::unique_ptr<TSQLiteTable> RunQuery(const std::string& sql, const TSqlParams& params = {});
 
   // The same into `rows`, which is emptied first. When a step fails the rows that arrived
   // before it stay in `rows` (cursor at row 0) and the error is raised.
-  void RunQuery(const std::string& sql, TSQLiteTable& rows);
+  void RunQuery(const std::string& sql, TSQLiteTable& rows, const TSqlParams& params = {});
 
   // The key of the row the last successful insert on this connection made.
   std::int64_t LastInsertRowId() const;
 
  private:
-  sqlite3_stmt* Prepare(const std::string& sql);
+  sqlite3_stmt* Prepare(const std::string& sql, const TSqlParams& params);
   // The base message, with the connection's error code, its text, the statement and SQLite's
   // message appended when the connection reports an error.
   std::string Describe(const std::string& base, const std::string& sql) const;

@@ -6,13 +6,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QToolButton>
 #include <algorithm>
 
 #include "engine/records/KeyUnit.h"
 #include "platform/Shell.h"
 #include "windows/GuiText.h"
+#include "windows/OneWindow.h"
 
 namespace vlmr {
 namespace {
@@ -20,11 +20,6 @@ namespace {
 constexpr int kMargin = 10;
 constexpr int kFirstBlockTop = 149;
 constexpr int kMaxMemoHeight = 80;
-
-QPointer<Tfmcominfo>& OpenWindow() {
-  static QPointer<Tfmcominfo> window;
-  return window;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
   auto* label = new QLabel(text, parent);
@@ -202,9 +197,10 @@ bool Tfmcominfo::eventFilter(QObject* watched, QEvent* event) {
 }
 
 Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner) {
-  QPointer<Tfmcominfo>& window = OpenWindow();
+  Tfmcominfo* window = OneWindowOf<Tfmcominfo>().Current();
   if (!window) {
     window = new Tfmcominfo(owner);
+    OneWindowOf<Tfmcominfo>().Remember(window);
     if (owner) {
       QRect frame = owner->frameGeometry();
       window->move(frame.center() - QPoint(Tfmcominfo::kWidth / 2, Tfmcominfo::kHeight / 2));
@@ -216,7 +212,7 @@ Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner) {
 }
 
 Tfmcominfo* CurrentCompanyWindow() {
-  return OpenWindow();
+  return OneWindowOf<Tfmcominfo>().Current();
 }
 
 }  // namespace vlmr

@@ -12,11 +12,10 @@
 #include "net/VendorSettings.h"
 #include "platform/Shell.h"
 #include "windows/GuiText.h"
+#include "windows/OneWindow.h"
 
 namespace vlmr {
 namespace {
-
-Tfmabout* openWindow = nullptr;
 
 QLabel* NewLabel(const char* name, const char* text, int y, QWidget* parent) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
@@ -28,7 +27,7 @@ QLabel* NewLabel(const char* name, const char* text, int y, QWidget* parent) {
 }  // namespace
 
 Tfmabout* Tfmabout::Instance() {
-  return openWindow;
+  return OneWindowOf<Tfmabout>().Current();
 }
 
 Tfmabout::Tfmabout(QWidget* centreOn) : QDialog(nullptr) {
@@ -57,12 +56,11 @@ Tfmabout::Tfmabout(QWidget* centreOn) : QDialog(nullptr) {
   connect(Button1, &QPushButton::clicked, this, &QDialog::close);
   if (centreOn)
     move(centreOn->geometry().center() - QPoint(width() / 2, height() / 2));
-  openWindow = this;
+  OneWindowOf<Tfmabout>().Remember(this);
 }
 
 Tfmabout::~Tfmabout() {
-  if (openWindow == this)
-    openWindow = nullptr;
+  OneWindowOf<Tfmabout>().Forget(this);
 }
 
 bool Tfmabout::eventFilter(QObject* watched, QEvent* event) {

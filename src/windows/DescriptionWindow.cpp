@@ -8,16 +8,11 @@
 #include "net/GetHttp.h"
 #include "net/HttpFetch.h"
 #include "windows/GuiText.h"
+#include "windows/OneWindow.h"
 
 namespace vlmr {
-namespace {
-
-Tfmdes* openWindow = nullptr;
-
-}  // namespace
-
 Tfmdes* Tfmdes::Instance() {
-  return openWindow;
+  return OneWindowOf<Tfmdes>().Current();
 }
 
 Tfmdes::Tfmdes(QWidget* centreOn) : QDialog(nullptr) {
@@ -44,12 +39,11 @@ Tfmdes::Tfmdes(QWidget* centreOn) : QDialog(nullptr) {
   connect(this, &QDialog::rejected, this, &QDialog::close);
   if (centreOn)
     move(centreOn->geometry().center() - QPoint(width() / 2, height() / 2));
-  openWindow = this;
+  OneWindowOf<Tfmdes>().Remember(this);
 }
 
 Tfmdes::~Tfmdes() {
-  if (openWindow == this)
-    openWindow = nullptr;
+  OneWindowOf<Tfmdes>().Forget(this);
 }
 
 void Tfmdes::showEvent(QShowEvent* event) {

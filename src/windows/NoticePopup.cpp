@@ -11,11 +11,10 @@
 #include "base/Text.h"
 #include "net/GetHttp.h"
 #include "platform/Shell.h"
+#include "windows/OneWindow.h"
 
 namespace vlmr {
 namespace {
-
-Tfmwinpop* openPopup = nullptr;
 
 // A page in UTF-8 when it is valid UTF-8, GBK otherwise (the vendor's pages are one or the
 // other).
@@ -62,7 +61,7 @@ void TNoticeView::AddPicture(const QUrl& url, const QByteArray& bytes) {
 }
 
 Tfmwinpop* Tfmwinpop::Instance() {
-  return openPopup;
+  return OneWindowOf<Tfmwinpop>().Current();
 }
 
 Tfmwinpop::Tfmwinpop()
@@ -100,13 +99,12 @@ Tfmwinpop::Tfmwinpop()
   connect(wb1, &TNoticeView::PictureWanted, this, [this](const QUrl& url) { FetchPicture(url); });
 
   move(kOffScreenLeft, 0);
-  openPopup = this;
+  OneWindowOf<Tfmwinpop>().Remember(this);
 }
 
 Tfmwinpop::~Tfmwinpop() {
   StopFetches();
-  if (openPopup == this)
-    openPopup = nullptr;
+  OneWindowOf<Tfmwinpop>().Forget(this);
 }
 
 void Tfmwinpop::hideEvent(QHideEvent* event) {

@@ -4,14 +4,17 @@
 #include <QAction>
 #include <QMenu>
 #include <QTableView>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "app/WindowFixture.h"
+#include "platform/Shell.h"
 #include "support/PresetFileDialogs.h"
 #include "windows/Cominfo.h"
 #include "windows/ExportSave.h"
 #include "windows/Selfiled.h"
+#include "windows/ShowInFolder.h"
 
 namespace vlmr::test {
 namespace {
@@ -24,12 +27,12 @@ class ExportEntryTest : public WindowTest {
     SetShowSavedFileForTesting([this](const std::string& path) { shown_.push_back(path); });
     // A keyword with three companies, stored by an earlier run of the program.
     NewWindow();
-    W().keyStore->AddKeyword("a");
+    W().Store()->AddKeyword("a");
     for (int i = 1; i <= 3; ++i) {
       TComPanyInfo c;
       c.SetComName(Utf8ToGbk("甲乙丙有限公司") + std::to_string(i));
       c.AddMobile("1380000000" + std::to_string(i));
-      W().keyStore->SaveCompany("a", c);
+      W().Store()->SaveCompany("a", c);
     }
     NewWindow();
   }
@@ -49,13 +52,13 @@ class ExportEntryTest : public WindowTest {
 };
 
 TEST_F(ExportEntryTest, AKeywordNeverLoadedIsExportedFromItsItem) {
-  ASSERT_EQ(W().keyStore->CompanyListOf("a")->size(), 0u);  // not loaded in this run
+  ASSERT_EQ(W().Store()->CompanyListOf("a")->size(), 0u);  // not loaded in this run
   QTest::mouseClick(Item("a")->exportButton, Qt::LeftButton);
-  EXPECT_TRUE(W().rcloading->isVisible());
+  EXPECT_TRUE(Find<QWidget>("rcloading")->isVisible());
   ASSERT_TRUE(Until([&] { return Dialog() != nullptr; }));
-  EXPECT_FALSE(W().rcloading->isVisible());
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
   EXPECT_EQ(Dialog()->Keyword(), "a");
-  EXPECT_EQ(W().gridModel->RowCount(), 0);  // an export does not fill the grid
+  EXPECT_EQ(Grid().RowCount(), 0);  // an export does not fill the grid
 
   const std::string file = (root_.Path() / "a.txt").string();
   files_->Answer(file);
@@ -69,28 +72,40 @@ TEST_F(ExportEntryTest, AKeywordNeverLoadedIsExportedFromItsItem) {
 
 TEST_F(ExportEntryTest, EveryEntryOfALoadedKeywordOpensANewDialog) {
   ClickItem("a");
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
   // The top band's button exports the keyword in the entry box; the item menu its item's.
-  QTest::mouseClick(W().BitmapButton3, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("BitmapButton3"), Qt::LeftButton);
   RightClickItem("a");
-  W().pmkey->hide();
-  W().N10->trigger();
+  Find<QMenu>("pmkey")->hide();
+  Find<QAction>("N10")->trigger();
   EXPECT_EQ(W().findChildren<Tfmselfiled*>().size(), 2);
-  EXPECT_FALSE(W().rcloading->isVisible());
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
   EXPECT_TRUE(boxes_->Asked().empty());
 }
 
 TEST_F(ExportEntryTest, DoubleClickShowsTheCompanyInOneDetailWindow) {
   ClickItem("a");
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
-  W().dblist->selectRow(0);
-  W().dblistDblClick();
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
+  DoubleClickRow(0);
   Tfmcominfo* shown = CurrentCompanyWindow();
   ASSERT_NE(shown, nullptr);
-  W().dblist->selectRow(2);
-  W().dblistDblClick();
+  DoubleClickRow(2);
   EXPECT_EQ(CurrentCompanyWindow(), shown);  // refilled, not a second window
   shown->close();
+}
+
+TEST(ShowInFolder, WithoutAFileManagerTheUserIsToldWhereTheFileIs) {
+  if (std::getenv("DBUS_SESSION_BUS_ADDRESS"))
+    GTEST_SKIP() << "a session bus may have a file manager here";
+  auto boxes = TPresetMessageBoxes::Install();
+  SetShellOpenProgramForTesting("/bin/true");  // an opener that opens nothing
+  ShowFileInFolder("/tmp/导出/广州 电子公司.txt");
+  SetShellOpenProgramForTesting("");
+  ASSERT_EQ(boxes->Asked().size(), 1u);
+  EXPECT_EQ(GbkToUtf8(boxes->Asked()[0].text),
+            "未能打开文件管理器，文件已保存在：\r\n/tmp/导出/广州 电子公司.txt");
+  EXPECT_EQ(boxes->Asked()[0].kind, MB_KIND_INFORMATION);
+  InstallMessageBoxService(nullptr);
 }
 
 }  // namespace

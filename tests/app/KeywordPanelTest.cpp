@@ -13,13 +13,10 @@
 
 #include "app/WindowFixture.h"
 #include "engine/TaskCtl.h"
+#include "support/TestText.h"
 
 namespace vlmr::test {
 namespace {
-
-std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
 
 // How an item's start button and state line look.
 struct TLook {
@@ -51,10 +48,7 @@ class KeywordPanelTest : public CollectingWindowTest {
     EXPECT_EQ(item->startButton->Hint().toStdString(), look.hint) << step;
     EXPECT_EQ(DateLine(keyword).rfind(look.line, 0), 0u) << step << ": " << DateLine(keyword);
   }
-  TTaskCtl* Task(const std::string& keyword) {
-    TKeyData* record = W().keyStore->FindKeyword(keyword);
-    return record ? record->TaskControl : nullptr;
-  }
+  const TTaskCtl* Task(const std::string& keyword) { return W().Board()->Task(keyword); }
   // Adds a keyword through the entry box and answers the success question.
   void Add(const char* keywordUtf8, int answer) {
     boxes_->Answer(answer);
@@ -88,30 +82,30 @@ TEST_F(KeywordPanelTest, AddConfirmAndCompaniesArriveFromAllThreeEnginesUntilThe
             "任务已添加成功：\r\n      点[确定]按钮立即搜索 \r\n      点[取消]继续添加任务");
   EXPECT_EQ(boxes_->Asked()[0].kind, MB_KIND_QUESTION);
   ASSERT_NE(Item(k), nullptr);
-  EXPECT_FALSE(W().imgbg->isVisible());
+  EXPECT_FALSE(Find<QLabel>("imgbg")->isVisible());
 
   // The new keyword's companies load first; the load's end shows it and starts the task.
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
-  EXPECT_EQ(W().currentKeyword, k);
-  EXPECT_EQ(W().txtkeylist->text(), QString::fromUtf8("共 3 条记录"));
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
+  EXPECT_EQ(Results().Keyword(), k);
+  EXPECT_EQ(Find<QLabel>("txtkeylist")->text(), QString::fromUtf8("共 3 条记录"));
   EXPECT_EQ(CountText(k), "3条");
-  EXPECT_EQ(Text(W().txtrel), "当前已采集记录：3条");
+  EXPECT_EQ(Text(Find<QLabel>("txtrel")), "当前已采集记录：3条");
   EXPECT_TRUE(Looks(k, kRunning));
 
   std::set<std::string> hosts, sources;
   int promoted = 0;
   for (int row = 0; row < 3; ++row) {
-    auto record = W().rowCompanies.at(std::to_string(row + 1));
+    auto record = Grid().CompanyAt(row);
     hosts.insert(record->webUrl);
-    const QPixmap shown = W().dblistGetValue(0, row, Qt::DecorationRole).value<QPixmap>();
-    const QPixmap& expected = record->isPay == 1 ? W().imgvip : W().imgnvip;
+    const QPixmap shown = Cell(0, row, Qt::DecorationRole).value<QPixmap>();
+    const QPixmap& expected = record->isPay == 1 ? Promoted() : Plain();
     EXPECT_EQ(shown.toImage(), expected.toImage()) << row;
     promoted += record->isPay;
-    const std::string mobile = W().dblistGetValue(2, row, Qt::DisplayRole).toString().toStdString();
+    const std::string mobile = Cell(2, row, Qt::DisplayRole).toString().toStdString();
     EXPECT_EQ(mobile.substr(0, 10), "1380000000") << row;
     EXPECT_EQ(mobile.substr(11), "\r ") << row;
-    sources.insert(W().dblistGetValue(5, row, Qt::DisplayRole).toString().toStdString());
-    EXPECT_FALSE(W().dblistGetValue(1, row, Qt::DisplayRole).toString().isEmpty());
+    sources.insert(Cell(5, row, Qt::DisplayRole).toString().toStdString());
+    EXPECT_FALSE(Cell(1, row, Qt::DisplayRole).toString().isEmpty());
   }
   EXPECT_EQ(hosts.size(), 3u);
   EXPECT_EQ(promoted, 2);
@@ -122,7 +116,7 @@ TEST_F(KeywordPanelTest, AddConfirmAndCompaniesArriveFromAllThreeEnginesUntilThe
   clock_.Freeze(false);
   ASSERT_TRUE(Until([&] { return Looks(k, kIdle) && !Task(k); }));
   EXPECT_TRUE(AllWorkersGone());
-  EXPECT_EQ(W().gridModel->RowCount(), 3);
+  EXPECT_EQ(Grid().RowCount(), 3);
 }
 
 TEST_F(KeywordPanelTest, ItemStatesFollowTheCommands) {
@@ -140,7 +134,7 @@ TEST_F(KeywordPanelTest, ItemStatesFollowTheCommands) {
   };
   auto threads = [&] { return Task(k) ? Task(k)->threads.size() : 0u; };
   auto allPaused = [&](bool paused) {
-    TTaskCtl* t = Task(k);
+    const TTaskCtl* t = Task(k);
     if (!t || t->threads.size() != 3)
       return false;
     for (auto& e : t->threads)
@@ -164,11 +158,11 @@ TEST_F(KeywordPanelTest, ItemStatesFollowTheCommands) {
       {"paused",
        [&] {
          RightClickItem(k);
-         EXPECT_FALSE(W().N6->isVisible());
-         EXPECT_TRUE(W().poppause->isVisible());
-         EXPECT_TRUE(W().popstop->isVisible());
-         W().pmkey->hide();
-         W().poppause->trigger();
+         EXPECT_FALSE(Find<QAction>("N6")->isVisible());
+         EXPECT_TRUE(Find<QAction>("poppause")->isVisible());
+         EXPECT_TRUE(Find<QAction>("popstop")->isVisible());
+         Find<QMenu>("pmkey")->hide();
+         Find<QAction>("poppause")->trigger();
        },
        &kPaused, [&] { return allPaused(true); }},
       {"resumed by start", [&] { QTest::mouseClick(Item(k)->startButton, Qt::LeftButton); },
@@ -177,9 +171,9 @@ TEST_F(KeywordPanelTest, ItemStatesFollowTheCommands) {
        [&] {
          // The start button in the stop look opens the task menu instead of starting.
          QTest::mouseClick(Item(k)->startButton, Qt::LeftButton);
-         EXPECT_TRUE(W().pmtask->isVisible());
-         W().pmtask->hide();
-         W().N4->trigger();
+         EXPECT_TRUE(Find<QMenu>("pmtask")->isVisible());
+         Find<QMenu>("pmtask")->hide();
+         Find<QAction>("N4")->trigger();
        },
        &kStopping, [&] { return Task(k) == nullptr; }},
       {"idle after an engine's end", [&] { ASSERT_TRUE(Until([&] { return Looks(k, kIdle); })); },
@@ -191,37 +185,49 @@ TEST_F(KeywordPanelTest, ItemStatesFollowTheCommands) {
     EXPECT_TRUE(step.engines()) << step.name;
   }
   RightClickItem(k);
-  EXPECT_TRUE(W().N6->isVisible());
-  EXPECT_FALSE(W().poppause->isVisible());
-  EXPECT_FALSE(W().popstop->isVisible());
-  W().pmkey->hide();
+  EXPECT_TRUE(Find<QAction>("N6")->isVisible());
+  EXPECT_FALSE(Find<QAction>("poppause")->isVisible());
+  EXPECT_FALSE(Find<QAction>("popstop")->isVisible());
+  Find<QMenu>("pmkey")->hide();
   EXPECT_TRUE(AllWorkersGone());
 }
 
 TEST_F(KeywordPanelTest, EntryRulesAndTheRefusedStart) {
   NewWindow();
   // Empty and blank keywords are refused.
-  QTest::mouseClick(W().btnbaidustart, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("btnbaidustart"), Qt::LeftButton);
   TypeAndAdd("   ");
   ASSERT_EQ(AskedTexts(), (std::vector<std::string>{"关键词不能为空！", "关键词不能为空！"}));
   EXPECT_EQ(boxes_->Asked()[0].kind, MB_KIND_INFORMATION);
-  EXPECT_EQ(W().listkey->count(), 0);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
+
+  // A character GBK cannot hold would be stored as "?": refused, named, and the text stays.
+  const QString emoji = QString::fromUtf8("广州\xF0\x9F\x98\x80电子");
+  TypeAndAdd(emoji);
+  EXPECT_EQ(AskedTexts().back(),
+            "关键词中含有无法保存的字符（U+1F600），请删除或换成其他文字后再添加。");
+  EXPECT_EQ(boxes_->Asked().back().kind, MB_KIND_INFORMATION);
+  EXPECT_EQ(Find<QLineEdit>("edtSearchKey")->text(), emoji);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
+  EXPECT_TRUE(W().Store()->Keywords().empty());
+  Find<QLineEdit>("edtSearchKey")->clear();
 
   // Blanks are trimmed; Enter adds too; an equal keyword (but for case) adds no second item
   // and its start acts on the existing one.
   boxes_->Answer(MB_RESULT_CANCEL);
-  QTest::mouseClick(W().txtinfo, Qt::LeftButton);
-  Type(W().edtSearchKey, "  Shop  ");
-  QTest::keyClick(W().edtSearchKey, Qt::Key_Return);
-  ASSERT_EQ(W().listkey->count(), 1);
+  QTest::mouseClick(Find<QLabel>("txtinfo"), Qt::LeftButton);
+  Type(Find<QLineEdit>("edtSearchKey"), "  Shop  ");
+  QTest::keyClick(Find<QLineEdit>("edtSearchKey"), Qt::Key_Return);
+  ASSERT_EQ(Find<QListWidget>("listkey")->count(), 1);
   EXPECT_NE(Item("Shop"), nullptr);
 
   // No engine ticked: the start is refused and the item stays idle.
-  for (QCheckBox* c : {W().chkbd, W().chksg, W().chk360})
+  for (QCheckBox* c :
+       {Find<QCheckBox>("chkbd"), Find<QCheckBox>("chksg"), Find<QCheckBox>("chk360")})
     c->setChecked(false);
   boxes_->Answer(MB_RESULT_OK);
   TypeAndAdd("SHOP");
-  EXPECT_EQ(W().listkey->count(), 1);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 1);
   EXPECT_EQ(AskedTexts().back(), "请至少选择一个信息来源！");
   EXPECT_EQ(boxes_->Asked().back().kind, MB_KIND_INFORMATION);
   QTest::qWait(1);
@@ -235,11 +241,10 @@ TEST_F(KeywordPanelTest, ItemLayoutHintsAndTheHintPopup) {
   Add("k", MB_RESULT_CANCEL);
   TKeyItem* item = Item("k");
   ASSERT_NE(item, nullptr);
-  EXPECT_EQ(W().listkey->visualItemRect(W().FindKeywordItem("k")).height(), 65);
+  EXPECT_EQ(Find<QListWidget>("listkey")->visualItemRect(ListItem("k")).height(), 65);
   EXPECT_EQ(CountText("k"), "0条");
-  TKeyData* record = W().keyStore->FindKeyword("k");
+  TKeyData* record = W().Store()->FindKeyword("k");
   EXPECT_EQ(DateLine("k"), "最后更新：" + FormatStoredTime(record->AddDate));
-  EXPECT_EQ(item->record, record);
 
   struct TButton {
     TItemButton* button;
@@ -262,13 +267,13 @@ TEST_F(KeywordPanelTest, ItemLayoutHintsAndTheHintPopup) {
   for (const TButton& b : {buttons[1], buttons[2]}) {
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(b.button, &enter);
-    EXPECT_TRUE(W().popbtn->isVisible()) << b.style;
-    EXPECT_EQ(W().txtbtn->text().toStdString(), b.hint);
-    EXPECT_EQ(W().popbtn->width(), 12 * QString::fromUtf8(b.hint).size() + 15);
+    EXPECT_TRUE(Find<QFrame>("popbtn")->isVisible()) << b.style;
+    EXPECT_EQ(Find<QLabel>("txtbtn")->text().toStdString(), b.hint);
+    EXPECT_EQ(Find<QFrame>("popbtn")->width(), 12 * QString::fromUtf8(b.hint).size() + 15);
     EXPECT_FALSE(b.button->ShowHint());  // its own hint is off while the popup shows it
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(b.button, &leave);
-    EXPECT_FALSE(W().popbtn->isVisible());
+    EXPECT_FALSE(Find<QFrame>("popbtn")->isVisible());
   }
 }
 
@@ -277,7 +282,7 @@ TEST_F(KeywordPanelTest, DeleteAKeywordWhileItsTaskRuns) {
   ThreeCompanies();
   NewWindow();
   StartAndWaitAtTheGates("k");
-  const int rows = W().gridModel->RowCount();
+  const int rows = Grid().RowCount();
 
   boxes_->Answer(MB_RESULT_CANCEL);
   QTest::mouseClick(Item("k")->deleteButton, Qt::LeftButton);
@@ -286,11 +291,11 @@ TEST_F(KeywordPanelTest, DeleteAKeywordWhileItsTaskRuns) {
 
   boxes_->Answer(MB_RESULT_OK);
   QTest::mouseClick(Item("k")->deleteButton, Qt::LeftButton);
-  EXPECT_EQ(W().FindKeywordItem("k"), nullptr);
-  EXPECT_EQ(W().keyStore->FindKeyword("k"), nullptr);
+  EXPECT_EQ(ListItem("k"), nullptr);
+  EXPECT_EQ(W().Store()->FindKeyword("k"), nullptr);
   // Its engines were asked to stop: they end even though their gates stay shut.
   EXPECT_TRUE(AllWorkersGone());
-  EXPECT_EQ(W().gridModel->RowCount(), rows);  // the grid keeps what it showed
+  EXPECT_EQ(Grid().RowCount(), rows);  // the grid keeps what it showed
 }
 
 TEST_F(KeywordPanelTest, ClearingTheHistoryStopsEveryTask) {
@@ -298,22 +303,38 @@ TEST_F(KeywordPanelTest, ClearingTheHistoryStopsEveryTask) {
   NewWindow();
   StartAndWaitAtTheGates("a");
   StartAndWaitAtTheGates("b", false);
-  ASSERT_EQ(W().listkey->count(), 2);
+  ASSERT_EQ(Find<QListWidget>("listkey")->count(), 2);
 
   boxes_->Answer(MB_RESULT_CANCEL);
-  QTest::mouseClick(W().btnclearhis, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("btnclearhis"), Qt::LeftButton);
   EXPECT_EQ(AskedTexts().back(),
             "清空会将所有搜索到的结果删除，确定要清空历史已搜索的历史记录吗？");
-  EXPECT_EQ(W().listkey->count(), 2);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 2);
 
   boxes_->Answer(MB_RESULT_OK);
-  QTest::mouseClick(W().btnclearhis, Qt::LeftButton);
-  EXPECT_EQ(W().listkey->count(), 0);
-  EXPECT_TRUE(W().keyStore->Keywords().empty());
-  EXPECT_EQ(W().gridModel->RowCount(), 0);
-  EXPECT_TRUE(W().rowCompanies.empty());
+  // The texts of running tasks, as their collectors and crawlers left them.
+  const std::string shown = Results().Keyword();
+  const std::string entering = G("正在进入企业网站...");
+  const std::string detail = G("正在获取[甲公司]详细信息...");
+  TCaiJiInfo progress{shown, entering, 1, G("百度")};
+  SendCollectReport(W().Handle(), TProgressReport{&progress});
+  SendCollectReport(W().Handle(), TStatusReport{&detail, &shown});
+  ASSERT_EQ(Text(Find<QLabel>("txttip")), "正在进入企业网站...");
+  ASSERT_EQ(Text(Find<QLabel>("txtstat")), "正在获取[甲公司]详细信息...");
+
+  QTest::mouseClick(Find<QPushButton>("btnclearhis"), Qt::LeftButton);
+  EXPECT_EQ(Find<QListWidget>("listkey")->count(), 0);
+  EXPECT_TRUE(W().Store()->Keywords().empty());
+  EXPECT_EQ(Grid().RowCount(), 0);
   EXPECT_TRUE(AllWorkersGone());  // with every gate still shut: the tasks were stopped
-  EXPECT_EQ(Text(W().txtrel), "当前已采集记录：0条");
+  EXPECT_EQ(Text(Find<QLabel>("txtrel")), "当前已采集记录：0条");
+  // The tip box and the status line say so, and a late text of a stopped task changes nothing.
+  EXPECT_EQ(Text(Find<QLabel>("txttip")), "历史记录已清空，正在运行的任务已全部停止。");
+  EXPECT_EQ(Text(Find<QLabel>("txtstat")), "任务已全部停止");
+  SendCollectReport(W().Handle(), TProgressReport{&progress});
+  SendCollectReport(W().Handle(), TStatusReport{&detail, &shown});
+  EXPECT_EQ(Text(Find<QLabel>("txttip")), "历史记录已清空，正在运行的任务已全部停止。");
+  EXPECT_EQ(Text(Find<QLabel>("txtstat")), "任务已全部停止");
 }
 
 TEST_F(KeywordPanelTest, TheIdleRuleStopsATaskThatIsNotOnDisplay) {
@@ -322,12 +343,13 @@ TEST_F(KeywordPanelTest, TheIdleRuleStopsATaskThatIsNotOnDisplay) {
   StartAndWaitAtTheGates("a");
   StartAndWaitAtTheGates("b", false);
   ClickItem("a");
-  ASSERT_TRUE(Until([&] { return W().currentKeyword == "a" && !W().rcloading->isVisible(); }));
+  ASSERT_TRUE(Until(
+      [&] { return Results().Keyword() == "a" && !Find<QWidget>("rcloading")->isVisible(); }));
 
   // Pages of b that bring nothing: the store refuses one within four reports.
   TCaiJiInfo page{"b", "", 1, G("百度")};
   for (int i = 0; i < 4 && !Looks("b", kStopping); ++i)
-    W().Handle()->Send(WM_COLLECT_REPORT, REPORT_PAGE, reinterpret_cast<std::intptr_t>(&page));
+    SendCollectReport(W().Handle(), TPageReport{&page});
   ExpectLook("b", kStopping, "b refused");
   EXPECT_EQ(Task("b"), nullptr);
   ExpectLook("a", kRunning, "a untouched");
@@ -340,7 +362,7 @@ TEST_F(KeywordPanelTest, RestartFindsEverythingAndResumesWhereEachEngineStopped)
   clock_.Freeze(true);
   NewWindow();
   Add("a", MB_RESULT_OK);
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 3; }));
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 3; }));
   clock_.Freeze(false);
   ASSERT_TRUE(Until([&] { return Looks("a", kIdle); }));
   ASSERT_TRUE(AllWorkersGone());
@@ -348,31 +370,31 @@ TEST_F(KeywordPanelTest, RestartFindsEverythingAndResumesWhereEachEngineStopped)
 
   // A new window on the same program folder.
   NewWindow();
-  ASSERT_EQ(W().listkey->count(), 2);
+  ASSERT_EQ(Find<QListWidget>("listkey")->count(), 2);
   EXPECT_EQ(CountText("a"), "3条");
   EXPECT_EQ(CountText("b"), "0条");
-  EXPECT_EQ(Text(W().txtrel), "当前已采集记录：3条");
+  EXPECT_EQ(Text(Find<QLabel>("txtrel")), "当前已采集记录：3条");
   std::map<TEngineIndex, int> stored;
   for (TEngineIndex e : {ENGINE_BAIDU, ENGINE_SOGOU, ENGINE_360}) {
-    stored[e] = W().keyStore->FindKeyword("a")->LastPageOf(e);
+    stored[e] = W().Store()->FindKeyword("a")->LastPageOf(e);
     EXPECT_GE(stored[e], 1) << e;  // past the page with results
   }
 
   // Selecting a keyword shows the overlay until its companies are loaded.
   ClickItem("a");
-  EXPECT_TRUE(W().rcloading->isVisible());
-  EXPECT_EQ(W().anload->maximum(), 0);  // running
-  EXPECT_EQ(W().edtSearchKey->text(), QString("a"));
-  EXPECT_EQ(Text(W().txtstat), "当前已选择[a]");
-  EXPECT_EQ(Text(W().txttiptitle), "温馨提示");
-  ASSERT_TRUE(Until([&] { return !W().rcloading->isVisible(); }));
-  EXPECT_EQ(W().gridModel->RowCount(), 3);
-  EXPECT_EQ(W().txtkeylist->text(), QString::fromUtf8("共 3 条记录"));
+  EXPECT_TRUE(Find<QWidget>("rcloading")->isVisible());
+  EXPECT_EQ(Find<QProgressBar>("anload")->maximum(), 0);  // running
+  EXPECT_EQ(Find<QLineEdit>("edtSearchKey")->text(), QString("a"));
+  EXPECT_EQ(Text(Find<QLabel>("txtstat")), "当前已选择[a]");
+  EXPECT_EQ(Text(Find<QLabel>("txttiptitle")), "温馨提示");
+  ASSERT_TRUE(Until([&] { return !Find<QWidget>("rcloading")->isVisible(); }));
+  EXPECT_EQ(Grid().RowCount(), 3);
+  EXPECT_EQ(Find<QLabel>("txtkeylist")->text(), QString::fromUtf8("共 3 条记录"));
 
   ClickItem("b");
-  ASSERT_TRUE(Until([&] { return !W().rcloading->isVisible(); }));
-  EXPECT_EQ(W().gridModel->RowCount(), 0);
-  EXPECT_EQ(W().txtkeylist->text(), QString::fromUtf8("共 0 条记录"));
+  ASSERT_TRUE(Until([&] { return !Find<QWidget>("rcloading")->isVisible(); }));
+  EXPECT_EQ(Grid().RowCount(), 0);
+  EXPECT_EQ(Find<QLabel>("txtkeylist")->text(), QString::fromUtf8("共 0 条记录"));
 
   // A start resumes each engine at the page it had reached.
   const std::size_t before[3] = {Asked(TSearchEngine::Baidu).size(),

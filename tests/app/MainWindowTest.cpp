@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -13,7 +14,9 @@
 #include <fstream>
 #include <memory>
 
+#include "app/FindChild.h"
 #include "app/MainWindow.h"
+#include "app/ResultsView.h"
 #include "base/MessageBox.h"
 #include "base/Text.h"
 #include "base/Thread.h"
@@ -27,6 +30,8 @@ namespace fs = std::filesystem;
 
 namespace vlmr {
 namespace {
+
+using test::Child;
 
 const char* const kInstallKey = "HKEY_CURRENT_USER\\SOFTWARE\\tarnwelt\\vlmr";
 
@@ -69,15 +74,16 @@ TEST_F(MainWindowTest, CaptionComponentsAndStartState) {
   EXPECT_EQ(w.baseName, "app_tests");
   EXPECT_EQ(w.TrayIcon1->toolTip(), QString("app_tests V1.5"));
   EXPECT_FALSE(w.closeAllowed);
-  EXPECT_TRUE(w.currentKeyword.empty());
-  for (QCheckBox* c : {w.chkbd, w.chksg, w.chk360})
+  EXPECT_TRUE(Child<TResultsView>(w, "resultpane")->Keyword().empty());
+  for (QCheckBox* c :
+       {Child<QCheckBox>(w, "chkbd"), Child<QCheckBox>(w, "chksg"), Child<QCheckBox>(w, "chk360")})
     EXPECT_TRUE(c->isChecked());
-  EXPECT_EQ(w.btnbaidustart->text(), QString::fromUtf8("添加任务"));
-  EXPECT_EQ(w.BitmapButton3->text(), QString::fromUtf8("导出资料"));
-  EXPECT_EQ(w.txtinfo->text(), QString::fromUtf8("在此处输入关键词添加任务"));
-  EXPECT_EQ(w.txttiptitle->text(), QString::fromUtf8("温馨提示："));
-  EXPECT_EQ(w.N1->text(), QString::fromUtf8("显示界面"));
-  EXPECT_EQ(w.N11->text(), QString::fromUtf8("退出"));
+  EXPECT_EQ(Child<QPushButton>(w, "btnbaidustart")->text(), QString::fromUtf8("添加任务"));
+  EXPECT_EQ(Child<QPushButton>(w, "BitmapButton3")->text(), QString::fromUtf8("导出资料"));
+  EXPECT_EQ(Child<QLabel>(w, "txtinfo")->text(), QString::fromUtf8("在此处输入关键词添加任务"));
+  EXPECT_EQ(Child<QLabel>(w, "txttiptitle")->text(), QString::fromUtf8("温馨提示："));
+  EXPECT_EQ(Child<QAction>(w, "N1")->text(), QString::fromUtf8("显示界面"));
+  EXPECT_EQ(Child<QAction>(w, "N11")->text(), QString::fromUtf8("退出"));
   // This build names no vendor: no configuration is fetched and the start-up timer is armed.
   EXPECT_TRUE(w.tmrinit->isActive());
   EXPECT_EQ(w.tmrinit->interval(), 1000);
@@ -87,9 +93,9 @@ TEST_F(MainWindowTest, CaptionComponentsAndStartState) {
     EXPECT_NE(w.findChild<QWidget*>(name), nullptr) << name;
   }
   w.show();
-  EXPECT_TRUE(w.imgbg->isVisible());
-  EXPECT_FALSE(w.rcloading->isVisible());
-  EXPECT_FALSE(w.edtSearchKey->isVisible());
+  EXPECT_TRUE(Child<QLabel>(w, "imgbg")->isVisible());
+  EXPECT_FALSE(Child<QWidget>(w, "rcloading")->isVisible());
+  EXPECT_FALSE(Child<QLineEdit>(w, "edtSearchKey")->isVisible());
 }
 
 TEST_F(MainWindowTest, CloseHidesAndShowBringsItBack) {
@@ -104,7 +110,7 @@ TEST_F(MainWindowTest, CloseHidesAndShowBringsItBack) {
   EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(w.closeAllowed);
   w.showMinimized();
-  w.N1->trigger();  // "显示界面"
+  Child<QAction>(w, "N1")->trigger();  // "显示界面"
   EXPECT_TRUE(w.isVisible());
   EXPECT_FALSE(w.isMinimized());
 }
@@ -113,7 +119,7 @@ TEST_F(MainWindowTest, ExitAsksAndCancelKeepsEverything) {
   Tfmjssml& w = NewWindow();
   w.show();
   boxes_->Answer(MB_RESULT_CANCEL);
-  w.N11->trigger();
+  Child<QAction>(w, "N11")->trigger();
   ASSERT_EQ(boxes_->Asked().size(), 1u);
   EXPECT_EQ(GbkToUtf8(boxes_->Asked()[0].text), "确定要退出[app_tests]吗？");
   EXPECT_EQ(GbkToUtf8(boxes_->Asked()[0].caption), "提示");
@@ -167,6 +173,10 @@ TEST_F(MainWindowTest, DesktopShortcutOnlyOnTheFirstRun) {
   EXPECT_NE(launcher.find("Exec="), std::string::npos);
   EXPECT_NE(launcher.find(ExePath()), std::string::npos);
   EXPECT_NE(launcher.find("Name=app_tests"), std::string::npos);
+  // The launcher names the program's icon, a picture file beside the program.
+  const fs::path icon = root_ / "app" / "app_tests.png";
+  EXPECT_NE(launcher.find("Icon=" + icon.string() + "\n"), std::string::npos) << launcher;
+  EXPECT_FALSE(QImage(QString::fromStdString(icon.string())).isNull());
   fs::remove(Shortcut());
 
   NewWindow();  // `first` is set: the user's deletion stands
@@ -179,6 +189,16 @@ TEST_F(MainWindowTest, DesktopShortcutOnlyOnTheFirstRun) {
   EXPECT_TRUE(fs::exists(Shortcut()));
 }
 
+TEST_F(MainWindowTest, WithoutADesktopFolderNoShortcutIsMade) {
+  fs::remove_all(root_ / "home" / "Desktop");
+  const fs::path stray = fs::current_path() / "app_tests.desktop";
+  fs::remove(stray);
+  NewWindow();
+  EXPECT_FALSE(fs::exists(stray));
+  EXPECT_FALSE(fs::exists(root_ / "app" / "app_tests.desktop"));
+  EXPECT_FALSE(fs::exists(Shortcut()));
+}
+
 TEST_F(MainWindowTest, InstallPathIsRecordedAndRewrittenWhenItDiffers) {
   NewWindow();
   EXPECT_EQ(ReadRegistryString(kInstallKey, "install").value_or(""), ExePath());
@@ -189,7 +209,7 @@ TEST_F(MainWindowTest, InstallPathIsRecordedAndRewrittenWhenItDiffers) {
 
 TEST_F(MainWindowTest, StoreOpensAtStartAndADamagedDatabaseIsReportedNotFatal) {
   Tfmjssml& w = NewWindow();
-  EXPECT_NE(w.keyStore, nullptr);
+  EXPECT_NE(w.Store(), nullptr);
   EXPECT_TRUE(fs::exists(root_ / "app" / "Data" / "users"));
   EXPECT_TRUE(boxes_->Asked().empty());
   window_.reset();
@@ -199,7 +219,7 @@ TEST_F(MainWindowTest, StoreOpensAtStartAndADamagedDatabaseIsReportedNotFatal) {
     junk << std::string(4096, '\x5a');
   }
   Tfmjssml& damaged = NewWindow();
-  EXPECT_EQ(damaged.keyStore, nullptr);
+  EXPECT_EQ(damaged.Store(), nullptr);
   ASSERT_EQ(boxes_->Asked().size(), 1u);
   EXPECT_EQ(boxes_->Asked()[0].kind, MB_KIND_ERROR);
   // The file is left as it was for the user to rescue.
@@ -213,13 +233,13 @@ TEST_F(MainWindowTest, WatermarkGivesWayToTheEntryBox) {
   w.show();
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(w.txtinfo, &press);
-  EXPECT_TRUE(w.edtSearchKey->isVisible());
-  EXPECT_FALSE(w.txtinfo->isVisible());
+  QApplication::sendEvent(Child<QLabel>(w, "txtinfo"), &press);
+  EXPECT_TRUE(Child<QLineEdit>(w, "edtSearchKey")->isVisible());
+  EXPECT_FALSE(Child<QLabel>(w, "txtinfo")->isVisible());
   QFocusEvent out(QEvent::FocusOut);
-  QApplication::sendEvent(w.edtSearchKey, &out);
-  EXPECT_FALSE(w.edtSearchKey->isVisible());
-  EXPECT_TRUE(w.txtinfo->isVisible());
+  QApplication::sendEvent(Child<QLineEdit>(w, "edtSearchKey"), &out);
+  EXPECT_FALSE(Child<QLineEdit>(w, "edtSearchKey")->isVisible());
+  EXPECT_TRUE(Child<QLabel>(w, "txtinfo")->isVisible());
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "support/PresetMessageBoxes.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 #include "support/VendorSite.h"
 #include "support/ZipBuilder.h"
 #include "windows/ContactWindow.h"
@@ -42,6 +43,8 @@ namespace fs = std::filesystem;
 using test::TTempFolder;
 
 constexpr int kWait = 15000;  // upper bound only
+
+using test::Crc;
 
 class MainWindowVendorTest : public ::testing::Test {
  protected:
@@ -152,9 +155,9 @@ TEST_F(MainWindowVendorTest, AnOfferedUpdateOpensTheWindowDownloadsAndHandsOver)
   w.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !ends.empty(); }, kWait));
   EXPECT_EQ(ends, std::vector<TProcessEnd>{TProcessEnd::ByName});
-  ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_EQ(w.upwin->pro1->value(), 100);
+  ASSERT_NE(w.UpdateWindow(), nullptr);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
+  EXPECT_EQ(w.UpdateWindow()->pro1->value(), 100);
   EXPECT_EQ(TTempFolder::Read(App("update.zip")), package);
   EXPECT_EQ(TTempFolder::Read(App("uplog.txt")), ExeFileName() + "\r\n");
   EXPECT_EQ(ParseManifestFile(TTempFolder::Read(App("update.manifest")))->version, "1.6");
@@ -180,11 +183,11 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
   QApplication::processEvents();
   ASSERT_EQ(boxes->Asked().size(), 1u);
   EXPECT_EQ(boxes->Asked()[0].text, MandatoryVersionText());
-  ASSERT_NE(w.upwin, nullptr);
+  ASSERT_NE(w.UpdateWindow(), nullptr);
   // Stalled: the window says the update failed and can be closed; the program goes on.
-  EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_TRUE(w.upwin->Failed());
-  EXPECT_TRUE(w.upwin->Label1->text().startsWith(QString::fromUtf8("升级失败：升级包的签名无效")));
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
+  EXPECT_TRUE(w.UpdateWindow()->Failed());
+  EXPECT_TRUE(w.UpdateWindow()->Label1->text().startsWith(QString::fromUtf8("升级失败：升级包的签名无效")));
   EXPECT_FALSE(fs::exists(App("update.zip")));  // a refused package is not kept
   EXPECT_FALSE(fs::exists(App("uplog.txt")));
   EXPECT_TRUE(FailedOn((temp.Path() / "app").string(), "2.0", TodayText()));
@@ -199,13 +202,13 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
 TEST_F(MainWindowVendorTest, WithoutAnUpdaterToHandOverToTheProgramGoesOn) {
   Configure(Signed("1.6"));
   Tfmjssml& w = NewWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.upwin && w.upwin->Failed(); }, kWait));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.UpdateWindow() && w.UpdateWindow()->Failed(); }, kWait));
   EXPECT_TRUE(ends.empty());
   EXPECT_TRUE(w.TrayIcon1->isVisible());
   for (const char* gone : {"update.zip", "update.manifest", "uplog.txt"})
     EXPECT_FALSE(fs::exists(App(gone))) << gone;
-  w.upwin->close();
-  EXPECT_FALSE(w.upwin->isVisible());
+  w.UpdateWindow()->close();
+  EXPECT_FALSE(w.UpdateWindow()->isVisible());
 }
 
 TEST_F(MainWindowVendorTest, StoppingTheVendorWorkEndsADownloadInFlight) {
@@ -220,8 +223,8 @@ TEST_F(MainWindowVendorTest, StoppingTheVendorWorkEndsADownloadInFlight) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !w.autoUpdate->Download(); }, kWait));
   EXPECT_FALSE(fs::exists(App("update.zip")));
   EXPECT_TRUE(ends.empty());
-  ASSERT_NE(w.upwin, nullptr);
-  EXPECT_TRUE(w.upwin->isVisible());  // a download that did not finish: the window stays
+  ASSERT_NE(w.UpdateWindow(), nullptr);
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());  // a download that did not finish: the window stays
 }
 
 TEST_F(MainWindowVendorTest, AnUnreachableConfigurationIsTriedThreeTimesThenTheProgramEnds) {
@@ -234,7 +237,7 @@ TEST_F(MainWindowVendorTest, AnUnreachableConfigurationIsTriedThreeTimesThenTheP
   ASSERT_EQ(boxes->Asked().size(), 1u);
   EXPECT_EQ(boxes->Asked()[0].text, ConfigGiveUpText());
   EXPECT_FALSE(w.tmrinit->isActive());
-  EXPECT_EQ(w.upwin, nullptr);
+  EXPECT_EQ(w.UpdateWindow(), nullptr);
 }
 
 TEST_F(MainWindowVendorTest, UpdateMessagesDriveTheUpdateWindow) {
@@ -242,27 +245,27 @@ TEST_F(MainWindowVendorTest, UpdateMessagesDriveTheUpdateWindow) {
   Tfmjssml& w = NewWindow();
   const TWindowHandle& h = w.Handle();
   h->Send(WM_UPDATE_NOTIFY, kUpdateProgress, 40);  // no window yet: nothing
-  EXPECT_EQ(w.upwin, nullptr);
+  EXPECT_EQ(w.UpdateWindow(), nullptr);
   h->Send(WM_UPDATE_NOTIFY, kUpdateOpenWindow, 0);
-  ASSERT_NE(w.upwin, nullptr);
+  ASSERT_NE(w.UpdateWindow(), nullptr);
   h->Send(WM_UPDATE_NOTIFY, kUpdateProgress, 40);
-  EXPECT_EQ(w.upwin->pro1->value(), 40);
-  Tfmupwin* first = w.upwin;
+  EXPECT_EQ(w.UpdateWindow()->pro1->value(), 40);
+  Tfmupwin* first = w.UpdateWindow();
   h->Send(WM_UPDATE_NOTIFY, kUpdateOpenWindow, 0);
-  EXPECT_EQ(w.upwin, first);
+  EXPECT_EQ(w.UpdateWindow(), first);
   h->Send(WM_UPDATE_NOTIFY, 7, 0);
-  EXPECT_FALSE(w.upwin->Failed());
-  w.upwin->close();  // refused while the update runs
-  EXPECT_TRUE(w.upwin->isVisible());
+  EXPECT_FALSE(w.UpdateWindow()->Failed());
+  w.UpdateWindow()->close();  // refused while the update runs
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
   h->Send(WM_UPDATE_NOTIFY, static_cast<std::uintptr_t>(kUpdateBadCheck), 0);
   h->Send(WM_UPDATE_NOTIFY, kUpdateNotFinished, 0);
-  EXPECT_TRUE(w.upwin->isVisible());
-  EXPECT_TRUE(w.upwin->Failed());
-  EXPECT_FALSE(w.upwin->pro1->isVisible());
-  EXPECT_TRUE(w.upwin->btnClose->isVisible());
+  EXPECT_TRUE(w.UpdateWindow()->isVisible());
+  EXPECT_TRUE(w.UpdateWindow()->Failed());
+  EXPECT_FALSE(w.UpdateWindow()->pro1->isVisible());
+  EXPECT_TRUE(w.UpdateWindow()->btnClose->isVisible());
   EXPECT_TRUE(ends.empty());
-  w.upwin->btnClose->click();
-  EXPECT_FALSE(w.upwin->isVisible());
+  w.UpdateWindow()->btnClose->click();
+  EXPECT_FALSE(w.UpdateWindow()->isVisible());
 }
 
 TEST_F(MainWindowVendorTest, TheHelpMenuOpensTheVendorWindowsOnTheServiceAddress) {

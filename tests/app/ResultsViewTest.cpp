@@ -7,13 +7,11 @@
 
 #include "app/ResultGridModel.h"
 #include "app/WindowFixture.h"
+#include "support/TestText.h"
+#include "windows/Cominfo.h"
 
 namespace vlmr::test {
 namespace {
-
-std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
 
 TComPanyInfo Company(const std::string& keyword, const char* nameUtf8,
                      std::initializer_list<const char*> mobiles) {
@@ -31,20 +29,19 @@ class ResultsViewTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     NewWindow();
-    W().keyStore->AddKeyword("a");
-    W().keyStore->AddKeyword("b");
+    W().Store()->AddKeyword("a");
+    W().Store()->AddKeyword("b");
   }
   // Shows a keyword as a click on its item does, and waits for its companies.
   void Show(const std::string& keyword) {
     ClickItem(keyword);
-    ASSERT_TRUE(Until([&] { return !W().rcloading->isVisible(); }));
-    ASSERT_EQ(W().currentKeyword, keyword);
+    ASSERT_TRUE(Until([&] { return !Find<QWidget>("rcloading")->isVisible(); }));
+    ASSERT_EQ(Results().Keyword(), keyword);
   }
-  void Report(std::uintptr_t kind, const void* payload) {
-    W().Handle()->Send(WM_COLLECT_REPORT, kind, reinterpret_cast<std::intptr_t>(payload));
-  }
+  void Report(TCollectReport::TBody body) { SendCollectReport(W().Handle(), body); }
+  using WindowTest::Cell;
   std::string Cell(int column, int row) {
-    return W().dblistGetValue(column, row, Qt::DisplayRole).toString().toStdString();
+    return Cell(column, row, Qt::DisplayRole).toString().toStdString();
   }
 };
 
@@ -75,36 +72,44 @@ TEST_F(ResultsViewTest, ReportsOfEachKindForTheKeywordOnDisplayAndForAnother) {
       {"status from any crawler", REPORT_STATUS, "b", "正在进入企业网站...",
        "获取[甲有限公司]获取成功！", "获取[甲有限公司]获取成功！", "正在进入企业网站...", 1, "1条",
        "1条"},
-      {"unknown kind", 9, "a", "x", "获取[甲有限公司]获取成功！", "获取[甲有限公司]获取成功！",
+      {"status of a keyword that is gone", REPORT_STATUS, "gone", "正在获取[某]详细信息...",
+       "获取[甲有限公司]获取成功！", "获取[甲有限公司]获取成功！", "正在进入企业网站...", 1, "1条",
+       "1条"},
+      {"not a report", 9, "a", "x", "获取[甲有限公司]获取成功！", "获取[甲有限公司]获取成功！",
        "正在进入企业网站...", 1, "1条", "1条"},
   };
   for (const TCase& c : cases) {
     if (c.kind == REPORT_COMPANY) {
       TComPanyInfo company = Company(c.keyword, c.text.c_str(), {"13800000000"});
-      Report(c.kind, &company);
+      Report(TCompanyReport{&company});
     } else if (c.kind == REPORT_STATUS) {
       std::string status = G(c.text.c_str());
-      Report(c.kind, &status);
-    } else {
+      Report(TStatusReport{&status, &c.keyword});
+    } else if (c.kind == REPORT_PROGRESS) {
       TCaiJiInfo progress{c.keyword, G(c.text.c_str()), 0, G("百度")};
-      Report(c.kind, &progress);
+      Report(TProgressReport{&progress});
+    } else {
+      // Another object on the report's message: dropped.
+      struct TOther : TMessagePayload {
+      } other;
+      W().Handle()->SendObject(WM_COLLECT_REPORT, other);
     }
     if (*c.tip) {
-      EXPECT_EQ(Text(W().txttip), c.tip) << c.name;
+      EXPECT_EQ(Text(Find<QLabel>("txttip")), c.tip) << c.name;
     }
-    EXPECT_EQ(GbkToUtf8(W().keyStore->FindKeyword("b")->StatusText), c.statusOfB) << c.name;
-    EXPECT_EQ(Text(W().txtstat), c.stat) << c.name;
-    EXPECT_EQ(W().gridModel->RowCount(), c.rows) << c.name;
+    EXPECT_EQ(GbkToUtf8(W().Store()->FindKeyword("b")->StatusText), c.statusOfB) << c.name;
+    EXPECT_EQ(Text(Find<QLabel>("txtstat")), c.stat) << c.name;
+    EXPECT_EQ(Grid().RowCount(), c.rows) << c.name;
     EXPECT_EQ(CountText("a"), c.countA) << c.name;
     EXPECT_EQ(CountText("b"), c.countB) << c.name;
   }
-  EXPECT_EQ(W().txtkeylist->text(), QString::fromUtf8("共 1 条记录"));
+  EXPECT_EQ(Find<QLabel>("txtkeylist")->text(), QString::fromUtf8("共 1 条记录"));
   // The total follows rows added to the grid; b's company shows in b's item only.
-  EXPECT_EQ(Text(W().txtrel), "当前已采集记录：1条");
+  EXPECT_EQ(Text(Find<QLabel>("txtrel")), "当前已采集记录：1条");
   // A company without a mobile number is not kept.
   TComPanyInfo noMobile = Company("a", "丙有限公司", {});
-  Report(REPORT_COMPANY, &noMobile);
-  EXPECT_EQ(W().gridModel->RowCount(), 1);
+  Report(TCompanyReport{&noMobile});
+  EXPECT_EQ(Grid().RowCount(), 1);
 }
 
 TEST_F(ResultsViewTest, CellsOfARow) {
@@ -119,21 +124,21 @@ TEST_F(ResultsViewTest, CellsOfARow) {
     std::string shownMobiles;
     const QPixmap* picture;
   } cases[] = {
-      {G("甲有限公司"), {"13800000001"}, 0, 0, "甲有限公司", "13800000001\r ", &W().imgnvip},
+      {G("甲有限公司"), {"13800000001"}, 0, 0, "甲有限公司", "13800000001\r ", &Plain()},
       {name35,
        {"13800000001", "13800000002"},
        1,
        1,
        std::string(34, 'n') + "...",
        "13800000001\r 13800000002\r ",
-       &W().imgvip},
+       &Promoted()},
       {leadAt34,
        {"13800000001", "13800000002", "13800000003"},
        0,
        1,
        std::string(33, 'n') + "...",
        "13800000001\r 13800000002\r ...",
-       &W().imgvvip},
+       &Certified()},
   };
   int row = 0;
   for (const TCase& c : cases) {
@@ -147,53 +152,52 @@ TEST_F(ResultsViewTest, CellsOfARow) {
     company->source = "  360 ";
     company->isPay = static_cast<std::uint8_t>(c.isPay);
     company->renZheng = static_cast<std::uint8_t>(c.renZheng);
-    W().AddResultRow(company, false);
+    Results().AppendCompany(company);
     EXPECT_EQ(Cell(1, row), c.shownName) << row;
     EXPECT_EQ(Cell(2, row), c.shownMobiles) << row;
     EXPECT_EQ(Cell(3, row), "10001\r 10002\r ") << row;
     EXPECT_EQ(Cell(4, row), "a@b.cn\r ") << row;
     EXPECT_EQ(Cell(5, row), "360") << row;
-    EXPECT_EQ(W().dblistGetValue(0, row, Qt::DecorationRole).value<QPixmap>().toImage(),
-              c.picture->toImage())
+    EXPECT_EQ(Cell(0, row, Qt::DecorationRole).value<QPixmap>().toImage(), c.picture->toImage())
         << row;
     ++row;
   }
   // The picture column's header carries the hint.
-  EXPECT_EQ(W().gridModel->headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+  EXPECT_EQ(Grid().headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
             QString::fromUtf8("带图标的为推广用户"));
   const char* headers[] = {"", "公司名", "手机", "QQ", "邮箱", "来源"};
   const int widths[] = {31, 231, 175, 100, 142, 40};
   for (int c = 0; c < 6; ++c) {
-    EXPECT_EQ(W().gridModel->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
+    EXPECT_EQ(Grid().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
               QString::fromUtf8(headers[c]));
     if (c < 5) {
-      EXPECT_EQ(W().dblist->columnWidth(c), widths[c]) << c;
+      EXPECT_EQ(Find<QTableView>("dblist")->columnWidth(c), widths[c]) << c;
     }
   }
-  EXPECT_EQ(W().dblist->verticalHeader()->defaultSectionSize(), 24);
-  EXPECT_FALSE(W().dblist->showGrid());
+  EXPECT_EQ(Find<QTableView>("dblist")->verticalHeader()->defaultSectionSize(), 24);
+  EXPECT_FALSE(Find<QTableView>("dblist")->showGrid());
 
-  // A row number with no record behind it shows empty cells, and commands on it do nothing.
-  W().gridModel->SetRowCount(row + 1);
+  // A row with no record behind it shows empty cells, and commands on it do nothing.
+  Results().AppendCompany(nullptr);
   for (int c = 0; c < 6; ++c)
-    EXPECT_FALSE(W().dblistGetValue(c, row, Qt::DisplayRole).isValid()) << c;
-  W().dblist->selectRow(row);
+    EXPECT_FALSE(Cell(c, row, Qt::DisplayRole).isValid()) << c;
+  Find<QTableView>("dblist")->selectRow(row);
   const std::size_t asked = boxes_->Asked().size();
-  W().N5->trigger();
-  W().dblistDblClick();
+  Find<QAction>("N5")->trigger();
+  DoubleClickRow(row);
   EXPECT_EQ(boxes_->Asked().size(), asked);
+  EXPECT_EQ(CurrentCompanyWindow(), nullptr);
 }
 
 TEST_F(ResultsViewTest, AFillIsOneRowCountChange) {
   for (int i = 0; i < 300; ++i) {
     TComPanyInfo c = Company("a", ("公司" + std::to_string(i)).c_str(), {"13800000000"});
-    W().keyStore->SaveCompany("a", c);
+    W().Store()->SaveCompany("a", c);
   }
-  QSignalSpy resets(W().gridModel, &QAbstractItemModel::modelReset);
-  QSignalSpy inserts(W().gridModel, &QAbstractItemModel::rowsInserted);
+  QSignalSpy resets(&Grid(), &QAbstractItemModel::modelReset);
+  QSignalSpy inserts(&Grid(), &QAbstractItemModel::rowsInserted);
   Show("a");
-  EXPECT_EQ(W().gridModel->RowCount(), 300);
-  EXPECT_EQ(W().rowCompanies.size(), 300u);
+  EXPECT_EQ(Grid().RowCount(), 300);
   EXPECT_EQ(inserts.count(), 0);
   // One reset empties the grid when the keyword is chosen, one sets the filled count.
   EXPECT_EQ(resets.count(), 2);
@@ -203,55 +207,55 @@ TEST_F(ResultsViewTest, AFillIsOneRowCountChange) {
 TEST_F(ResultsViewTest, DeleteACompanyFromTheGrid) {
   for (const char* name : {"甲公司", "乙公司", "丙公司"}) {
     TComPanyInfo c = Company("a", name, {"13800000000"});
-    W().keyStore->SaveCompany("a", c);
+    W().Store()->SaveCompany("a", c);
   }
   Show("a");
-  ASSERT_EQ(W().gridModel->RowCount(), 3);
+  ASSERT_EQ(Grid().RowCount(), 3);
 
-  W().dblist->selectRow(1);
+  Find<QTableView>("dblist")->selectRow(1);
   boxes_->Answer(MB_RESULT_CANCEL);
-  W().N5->trigger();
+  Find<QAction>("N5")->trigger();
   EXPECT_EQ(AskedTexts().back(), "确定要删除 [乙公司]？");
-  EXPECT_EQ(W().gridModel->RowCount(), 3);
+  EXPECT_EQ(Grid().RowCount(), 3);
 
-  W().dblist->selectRow(1);
+  Find<QTableView>("dblist")->selectRow(1);
   boxes_->Answer(MB_RESULT_OK);
-  W().N5->trigger();
-  ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == 2; }));
+  Find<QAction>("N5")->trigger();
+  ASSERT_TRUE(Until([&] { return Grid().RowCount() == 2; }));
   EXPECT_EQ(Cell(1, 0), "甲公司");
   EXPECT_EQ(Cell(1, 1), "丙公司");
   EXPECT_EQ(CountText("a"), "2条");
-  EXPECT_EQ(W().keyStore->TotalCompanyCount(), 2);
+  EXPECT_EQ(W().Store()->TotalCompanyCount(), 2);
 
   // A record without a listId: the question, then nothing.
   auto loose = std::make_shared<TComPanyInfo>();
   loose->SetComName(G("丁公司"));
-  W().AddResultRow(loose, false);
-  W().dblist->selectRow(2);
+  Results().AppendCompany(loose);
+  Find<QTableView>("dblist")->selectRow(2);
   boxes_->Answer(MB_RESULT_OK);
-  W().N5->trigger();
+  Find<QAction>("N5")->trigger();
   EXPECT_EQ(AskedTexts().back(), "确定要删除 [丁公司]？");
-  EXPECT_EQ(W().gridModel->RowCount(), 3);
-  EXPECT_EQ(W().keyStore->TotalCompanyCount(), 2);
+  EXPECT_EQ(Grid().RowCount(), 3);
+  EXPECT_EQ(W().Store()->TotalCompanyCount(), 2);
 
   // The last company deleted while the keyword is shown: the list is read again, empty.
   for (int left = 2; left > 0; --left) {
-    W().dblist->selectRow(0);
+    Find<QTableView>("dblist")->selectRow(0);
     boxes_->Answer(MB_RESULT_OK);
-    W().N5->trigger();
-    ASSERT_TRUE(Until([&] { return W().gridModel->RowCount() == left - 1; })) << left;
+    Find<QAction>("N5")->trigger();
+    ASSERT_TRUE(Until([&] { return Grid().RowCount() == left - 1; })) << left;
   }
   EXPECT_EQ(CountText("a"), "0条");
 }
 
 TEST_F(ResultsViewTest, TheExportCommandRefusesTextThatIsNoKeyword) {
-  QTest::mouseClick(W().BitmapButton3, Qt::LeftButton);
+  QTest::mouseClick(Find<QPushButton>("BitmapButton3"), Qt::LeftButton);
   EXPECT_EQ(AskedTexts().back(), "请先在左侧选择一个关键词！");
-  QTest::mouseClick(W().txtinfo, Qt::LeftButton);
-  Type(W().edtSearchKey, "nokey");
-  QTest::mouseClick(W().BitmapButton3, Qt::LeftButton);
+  QTest::mouseClick(Find<QLabel>("txtinfo"), Qt::LeftButton);
+  Type(Find<QLineEdit>("edtSearchKey"), "nokey");
+  QTest::mouseClick(Find<QPushButton>("BitmapButton3"), Qt::LeftButton);
   EXPECT_EQ(AskedTexts().back(), "请先在左侧选择一个关键词！");
-  EXPECT_FALSE(W().rcloading->isVisible());
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
 }
 
 }  // namespace

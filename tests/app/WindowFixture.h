@@ -13,15 +13,19 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/FindChild.h"
+#include "app/Icons.h"
 #include "app/KeyItem.h"
 #include "app/MainWindow.h"
 #include "app/ResultGridModel.h"
+#include "app/ResultsView.h"
 #include "base/MessageBox.h"
 #include "base/Text.h"
 #include "base/Thread.h"
@@ -38,30 +42,26 @@
 #include "support/PresetMessageBoxes.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "support/TestClocks.h"
+#include "tasks/TaskBoard.h"
 
 namespace vlmr::test {
 
 inline constexpr int kWindowWaitMs = 30000;  // bound of every wait for something that must happen
 
-// Pacing in virtual time: a sleep moves the clock on at once. Frozen, time stands and every
-// gate that has passed once stays shut, so collectors wait at their gates (polling in real
-// time) for as long as a test likes.
-class TFastClock : public TPacingClock {
- public:
-  std::int64_t NowMs() override { return now_.load(); }
-  void Sleep(int ms, const std::function<void(int)>& realWait) override {
-    if (frozen_.load()) {
-      realWait(1);
-      return;
-    }
-    now_.fetch_add(ms);
-  }
-  void Freeze(bool frozen) { frozen_.store(frozen); }
-
- private:
-  std::atomic<std::int64_t> now_{10'000'000};
-  std::atomic<bool> frozen_{false};
-};
+// The pictures of the grid's first column.
+inline const QPixmap& Promoted() {
+  static const QPixmap picture = PromotedMark();
+  return picture;
+}
+inline const QPixmap& Certified() {
+  static const QPixmap picture = CertifiedMark();
+  return picture;
+}
+inline const QPixmap& Plain() {
+  static const QPixmap picture = PlainMark();
+  return picture;
+}
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -91,8 +91,40 @@ class WindowTest : public ::testing::Test {
     return QTest::qWaitFor(done, timeoutMs);
   }
 
-  // The window's item of a keyword (GBK), or nullptr.
-  TKeyItem* Item(const std::string& keyword) { return W().KeyItemOf(W().FindKeywordItem(keyword)); }
+  template <class T>
+  T* Find(const char* name) {
+    return Child<T>(W(), name);
+  }
+  QListWidget* List() { return Find<QListWidget>("listkey"); }
+  TResultsView& Results() { return *Find<TResultsView>("resultpane"); }
+  const TResultGridModel& Grid() { return Results().Model(); }
+  // What the grid's cell shows for a role.
+  QVariant Cell(int column, int row, int role) {
+    return Grid().Cell(static_cast<TResultColumn>(column), row, role);
+  }
+  // The list item of a keyword (GBK), or nullptr; and its item widget.
+  QListWidgetItem* ListItem(const std::string& keyword) {
+    QListWidget* list = List();
+    for (int i = 0; i < list->count(); ++i) {
+      auto* view = qobject_cast<TKeyItem*>(list->itemWidget(list->item(i)));
+      if (view && view->Keyword() == keyword)
+        return list->item(i);
+    }
+    return nullptr;
+  }
+  TKeyItem* Item(const std::string& keyword) {
+    QListWidgetItem* item = ListItem(keyword);
+    return item ? qobject_cast<TKeyItem*>(List()->itemWidget(item)) : nullptr;
+  }
+  // A double click on a grid row, as the user makes it.
+  void DoubleClickRow(int row) {
+    auto* grid = Find<QTableView>("dblist");
+    grid->selectRow(row);
+    const QRect cell = grid->visualRect(grid->model()->index(row, 1));
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  }
   static std::string Text(const QLabel* label) { return label->text().toStdString(); }
   std::string DateLine(const std::string& keyword) { return Text(Item(keyword)->Field("date")); }
   std::string CountText(const std::string& keyword) { return Text(Item(keyword)->Field("count")); }
@@ -104,36 +136,41 @@ class WindowTest : public ::testing::Test {
     return out;
   }
 
-  // Key presses carrying text, one character each (Chinese too, as an input method sends it).
+  // Key presses carrying text, one character each (Chinese too, as an input method sends it;
+  // a character outside the BMP in one event, as its two UTF-16 halves).
   static void Type(QWidget* widget, const QString& text) {
-    for (QChar ch : text) {
-      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    for (qsizetype i = 0; i < text.size();) {
+      const qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+      const QString character = text.mid(i, length);
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
       QApplication::sendEvent(widget, &press);
-      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+      QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
       QApplication::sendEvent(widget, &release);
+      i += length;
     }
   }
   // Types a keyword into the entry box the way a user does and presses "添加任务".
   void TypeAndAdd(const QString& keyword) {
-    if (!W().edtSearchKey->isVisible())
-      QTest::mouseClick(W().txtinfo, Qt::LeftButton);
-    W().edtSearchKey->clear();
-    Type(W().edtSearchKey, keyword);
-    QTest::mouseClick(W().btnbaidustart, Qt::LeftButton);
+    auto* entry = Find<QLineEdit>("edtSearchKey");
+    if (!entry->isVisible())
+      QTest::mouseClick(Find<QLabel>("txtinfo"), Qt::LeftButton);
+    entry->clear();
+    Type(entry, keyword);
+    QTest::mouseClick(Find<QPushButton>("btnbaidustart"), Qt::LeftButton);
   }
   // Left click on a keyword's item (selects it).
   void ClickItem(const std::string& keyword) {
-    QListWidgetItem* item = W().FindKeywordItem(keyword);
+    QListWidgetItem* item = ListItem(keyword);
     ASSERT_NE(item, nullptr);
-    QRect r = W().listkey->visualItemRect(item);
-    QTest::mouseClick(W().listkey->viewport(), Qt::LeftButton, {}, r.center() + QPoint(60, 0));
+    QRect r = List()->visualItemRect(item);
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, r.center() + QPoint(60, 0));
   }
   // Right click on a keyword's item: pmkey opens for it.
   void RightClickItem(const std::string& keyword) {
-    QListWidgetItem* item = W().FindKeywordItem(keyword);
+    QListWidgetItem* item = ListItem(keyword);
     ASSERT_NE(item, nullptr);
-    QRect r = W().listkey->visualItemRect(item);
-    QTest::mouseClick(W().listkey->viewport(), Qt::RightButton, {}, r.center() + QPoint(60, 0));
+    QRect r = List()->visualItemRect(item);
+    QTest::mouseClick(List()->viewport(), Qt::RightButton, {}, r.center() + QPoint(60, 0));
   }
 
   TTempFolder root_;

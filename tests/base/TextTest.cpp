@@ -32,6 +32,22 @@ TEST(Text, Utf8ToGbkConvertsAndRefusesInvalidInput) {
   }
 }
 
+TEST(Text, FirstCharWithoutGbkNamesWhatAKeywordCannotHold) {
+  struct Case {
+    std::string utf8;
+    std::string first;
+  } cases[] = {
+      {"广州电子", ""},
+      {"what? é", ""},                                               // "?" itself is text
+      {"广州\xF0\x9F\x98\x80电子\xED\x95\x9C", "\xF0\x9F\x98\x80"},  // the first of two
+      {"\xED\x95\x9C", "\xED\x95\x9C"},
+      {"\xC3\x28", ""},  // not UTF-8 at all: refused elsewhere
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FirstCharWithoutGbk(c.utf8), c.first) << c.utf8;
+  }
+}
+
 TEST(Text, GbkToUtf8ReplacesBytesThatAreNotGbk) {
   EXPECT_EQ(GbkToUtf8(kZhong + kWen), "中文");
   EXPECT_EQ(GbkToUtf8("plain"), "plain");

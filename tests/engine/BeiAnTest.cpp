@@ -10,6 +10,7 @@
 #include "support/ConnectToWeb.h"
 #include "support/FilingSite.h"
 #include "support/SimulatedWeb.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
@@ -56,9 +57,7 @@ TEST(RegisteredDomain, KeepsTheLabelBeforeTheFirstKnownSuffix) {
   }
 }
 
-std::string G(std::string_view utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 TEST(ReadFiledName, SponsorElseSiteNameWhenLongerThanTenBytes) {
   struct TCase {

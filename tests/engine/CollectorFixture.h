@@ -134,32 +134,38 @@ struct TReport {
 class TRecordingWindow {
  public:
   TRecordingWindow() {
-    handle_ = TMessageTarget::Create(
-        [this](std::uint32_t msg, std::uintptr_t kind, std::intptr_t lParam) -> std::intptr_t {
-          if (msg != WM_COLLECT_REPORT)
-            return 0;
-          TReport report{kind, {}, {}, 0, {}, std::this_thread::get_id()};
-          if (kind == REPORT_PROGRESS || kind == REPORT_PAGE) {
-            const auto* info = reinterpret_cast<const TCaiJiInfo*>(lParam);
-            report.keyword = info->keyword;
-            report.text = info->message;
-            report.page = info->page;
-            report.source = info->source;
-          } else if (kind == REPORT_STATUS) {
-            report.text = *reinterpret_cast<const std::string*>(lParam);
-          } else if (kind == REPORT_COMPANY) {
-            const auto* company = reinterpret_cast<const TComPanyInfo*>(lParam);
-            report.keyword = company->keyword;
-            report.text = company->GetComName();
-            report.source = company->source;
-            report.webUrl = company->webUrl;
-            report.isPay = company->isPay;
-            report.renZheng = company->renZheng;
-          }
+    handle_ =
+        TMessageTarget::Create(nullptr, [this](std::uint32_t msg, const TMessagePayload& payload) {
+          const TCollectReport* collect = AsCollectReport(msg, payload);
+          if (!collect)
+            return;
+          TReport report{collect->Kind(), {}, {}, 0, {}, std::this_thread::get_id()};
+          auto progress = [&](const TCaiJiInfo& info) {
+            report.keyword = info.keyword;
+            report.text = info.message;
+            report.page = info.page;
+            report.source = info.source;
+          };
+          std::visit(
+              [&](const auto& body) {
+                using T = std::decay_t<decltype(body)>;
+                if constexpr (std::is_same_v<T, TStatusReport>) {
+                  report.text = *body.text;
+                } else if constexpr (std::is_same_v<T, TCompanyReport>) {
+                  report.keyword = body.company->keyword;
+                  report.text = body.company->GetComName();
+                  report.source = body.company->source;
+                  report.webUrl = body.company->webUrl;
+                  report.isPay = body.company->isPay;
+                  report.renZheng = body.company->renZheng;
+                } else {
+                  progress(*body.progress);
+                }
+              },
+              collect->Body());
           reports_.push_back(report);
           if (onReport)
             onReport(reports_.back());
-          return 0;
         });
   }
   ~TRecordingWindow() { handle_->Close(); }

@@ -22,6 +22,7 @@
 #include "support/ConnectToWeb.h"
 #include "support/FilingSite.h"
 #include "support/SimulatedWeb.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
@@ -41,9 +42,7 @@ const char* const kHome = "http://www.hq-dz.com.cn/";
 const char* const kContact = "http://www.hq-dz.com.cn/lianxi.html";
 const char* const kCompany = "[company]";
 
-std::string G(std::string_view utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 const char* Name(Flavour f) {
   switch (f) {
@@ -108,23 +107,24 @@ class CrawlerTest : public ::testing::Test {
     t.lookupMs = kWait;
     t.pageFetchMs = kWait;
     SetTimeouts(t);
-    window = TMessageTarget::Create(
-        [this](std::uint32_t msg, std::uintptr_t kind, std::intptr_t param) -> std::intptr_t {
-          EXPECT_EQ(msg, WM_COLLECT_REPORT);
+    window =
+        TMessageTarget::Create(nullptr, [this](std::uint32_t msg, const TMessagePayload& payload) {
+          const TCollectReport* report = AsCollectReport(msg, payload);
+          ASSERT_NE(report, nullptr);
           EXPECT_TRUE(IsUiThread());
           std::string entry;
-          if (kind == REPORT_STATUS) {
-            entry = GbkToUtf8(*reinterpret_cast<const std::string*>(param));
+          if (const auto* status = std::get_if<TStatusReport>(&report->Body())) {
+            entry = GbkToUtf8(*status->text);
           } else {
-            EXPECT_EQ(kind, REPORT_COMPANY);
-            companies.push_back(*reinterpret_cast<const TComPanyInfo*>(param));
+            const auto* company = std::get_if<TCompanyReport>(&report->Body());
+            ASSERT_NE(company, nullptr);
+            companies.push_back(*company->company);
             entry = kCompany;
           }
           reports.push_back(entry);
           if (onReport) {
             onReport(entry);
           }
-          return 0;
         });
   }
 

@@ -3,13 +3,12 @@
 #include "base/Text.h"
 #include "engine/records/EngineSettings.h"
 #include "engine/records/KeyUnit.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
 
-std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 TEST(ComPanyInfo, SetComNameCleansInOrderWithoutTrimming) {
   struct Case {

@@ -12,15 +12,14 @@
 #include "engine/RegExp.h"
 #include "engine/SiteLinks.h"
 #include "support/SimulatedWeb.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string G(std::string_view utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 Strings Utf8Of(const TUniqueStringList& list) {
   Strings out;

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "engine/records/EngineSettings.h"
 #include "support/HostilePages.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {
@@ -17,9 +18,7 @@ namespace {
 using Kind = ERegExpError::TKind;
 using Strings = std::vector<std::string>;
 
-std::string G(std::string_view utf8) {
-  return Utf8ToGbk(utf8);
-}
+using test::G;
 
 // FindAll with the text and the pattern written as UTF-8 and the matches read back as UTF-8.
 Strings Find(TRegExp& re, std::string_view textUtf8, std::string_view patternUtf8) {

@@ -10,33 +10,14 @@
 #include "engine/Collector.h"
 #include "engine/Gates.h"
 #include "engine/TaskCtl.h"
+#include "support/TestClocks.h"
 
 namespace vlmr {
 namespace {
 
 constexpr int kWait = 10000;
 
-// Virtual time: Sleep advances the clock at once.
-class TVirtualClock : public TPacingClock {
- public:
-  std::int64_t NowMs() override {
-    lastSeen_ = now_.load();
-    return lastSeen_;
-  }
-  // The time this thread last read: right after a pass, the moment the gate recorded.
-  static std::int64_t LastSeen() { return lastSeen_; }
-  void Sleep(int ms, const std::function<void(int)>&) override {
-    now_.fetch_add(ms);
-    std::this_thread::yield();
-  }
-  void Advance(std::int64_t ms) { now_.fetch_add(ms); }
-
- private:
-  std::atomic<std::int64_t> now_{1'000'000};
-  static thread_local std::int64_t lastSeen_;
-};
-
-thread_local std::int64_t TVirtualClock::lastSeen_ = 0;
+using test::TVirtualClock;
 
 class GatesTest : public ::testing::Test {
  protected:

@@ -12,6 +12,7 @@
 #include "export/ExportLines.h"
 #include "export/ExportTestRows.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 
 namespace vlmr {
 namespace {

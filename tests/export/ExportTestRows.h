@@ -10,12 +10,9 @@
 #include "base/Text.h"
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
+#include "support/TestText.h"
 
 namespace vlmr::test {
-
-inline std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
 
 struct TCompanyRow {
   const char* name;

@@ -16,6 +16,7 @@
 #include "support/ConnectToWeb.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 #include "support/ZipBuilder.h"
 
 namespace vlmr {
@@ -27,10 +28,7 @@ using test::TTempFolder;
 
 constexpr int kWait = 10000;  // upper bound only
 
-std::uint32_t Crc(const std::string& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
+using test::Crc;
 
 class AutoUpdateTest : public ::testing::Test {
  protected:

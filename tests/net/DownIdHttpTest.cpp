@@ -12,6 +12,7 @@
 #include "support/ConnectToWeb.h"
 #include "support/SimulatedWeb.h"
 #include "support/TempFolder.h"
+#include "support/TestText.h"
 #include "support/ZipBuilder.h"
 
 namespace vlmr {
@@ -26,10 +27,7 @@ using test::TZipBuilder;
 constexpr int kWait = 10000;  // upper bound only
 constexpr std::uint32_t kMessage = 3043;
 
-std::uint32_t Crc(const std::string& data) {
-  return static_cast<std::uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-}
+using test::Crc;
 
 struct TMessage {
   std::uint32_t msg;

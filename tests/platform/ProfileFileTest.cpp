@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/Text.h"
+#include "platform/FileIo.h"
 #include "platform/ProfileText.h"
 #include "platform/TempFolder.h"
 
@@ -207,8 +208,8 @@ TEST_F(ProfileFileTest, AWriteClearsTemporaryFilesThatKilledWritersLeft) {
   // A process id above the system's limit belongs to no process; this process's own is alive.
   long pidMax = 4194304;
   std::ifstream("/proc/sys/kernel/pid_max") >> pidMax;
-  const std::string orphan = folder_ / (".kqclient.cfg.tmp-" + std::to_string(pidMax + 1) + "-0");
-  const std::string live = folder_ / (".kqclient.cfg.tmp-" + std::to_string(getpid()) + "-999");
+  const std::string orphan = folder_ / (".vlmr-tmp-" + std::to_string(pidMax + 1) + "-0");
+  const std::string live = folder_ / (".vlmr-tmp-" + std::to_string(getpid()) + "-999");
   const std::string other = folder_ / (".other.cfg.tmp-" + std::to_string(pidMax + 1) + "-0");
   for (const std::string& f : {orphan, live, other})
     WriteFileText(f, "half");
@@ -216,8 +217,21 @@ TEST_F(ProfileFileTest, AWriteClearsTemporaryFilesThatKilledWritersLeft) {
   ASSERT_TRUE(TProfileFile(path_).WriteString("s", "k", "2"));
   EXPECT_FALSE(std::filesystem::exists(orphan));
   EXPECT_TRUE(std::filesystem::exists(live));   // a writer that may still be at work
-  EXPECT_TRUE(std::filesystem::exists(other));  // another file's
+  EXPECT_TRUE(std::filesystem::exists(other));  // not one of ours
   EXPECT_EQ(ReadFileText(path_), "[s]\nk=2\n");
+}
+
+TEST_F(ProfileFileTest, AFileWhoseNameIsAtTheSystemsLimitIsReplacedToo) {
+  // Names of 242 to 255 bytes are valid; the temporary file beside them must fit as well.
+  const std::size_t before = test::EntryCount(folder_.Path());
+  for (std::size_t length : {242u, 255u}) {
+    const std::string path = folder_ / std::string(length, 'n');
+    ASSERT_TRUE(ReplaceFile(path, "first")) << length;
+    ASSERT_TRUE(ReplaceFile(path, "second")) << length;
+    EXPECT_EQ(ReadFileText(path), "second");
+    std::filesystem::remove(path);
+  }
+  EXPECT_EQ(test::EntryCount(folder_.Path()), before);
 }
 
 TEST_F(ProfileFileTest, TwoObjectsOnOneFileAgree) {

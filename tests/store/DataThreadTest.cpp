@@ -145,7 +145,7 @@ TEST_F(Loader, ALoadThatFailsAtTheTenthRowKeepsTheNineBefore) {
   EXPECT_EQ(Store().FindKeyword("k")->ListCount, 9);
   // The store goes on working.
   EXPECT_TRUE(Save("k", "New"));
-  EXPECT_NE(Store().RequestKeyword("k", PENDING_START), nullptr);
+  EXPECT_NE(Store().RequestKeyword("k", TPendingAction::Start), nullptr);
 }
 
 TEST_F(Loader, ASecondLoadWhileOneRunsDoesNotLoadTwice) {
@@ -156,14 +156,14 @@ TEST_F(Loader, ASecondLoadWhileOneRunsDoesNotLoadTwice) {
   Store().LoadCompanies("k");
   Store().LoadCompanies("k");
   // A start asked for meanwhile waits for the load's end; a stop does not.
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), nullptr);
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_STOP), Store().FindKeyword("k"));
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Start), nullptr);
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Stop), Store().FindKeyword("k"));
   EXPECT_EQ(TWorkerRegistry::Count(), 1);
   EXPECT_TRUE(Store().FindKeyword("k")->LoadRunning());
   ASSERT_TRUE(PumpUntilNoWorkers());
   EXPECT_EQ(loaded_, std::vector<std::string>{"k"});  // one answer for all three calls
-  EXPECT_EQ(Store().TakePendingAction("k"), PENDING_START);
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), Store().FindKeyword("k"));
+  EXPECT_EQ(Store().TakePendingAction("k"), TPendingAction::Start);
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Start), Store().FindKeyword("k"));
   std::vector<std::string> ids = IdsOf("k");
   EXPECT_EQ(ids.size(), 50u);
   EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), 50u);

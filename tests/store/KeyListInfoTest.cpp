@@ -39,6 +39,32 @@ TEST_F(KeyStore, ANewFolderGetsTheFileTablesAndIndexes) {
   }
 }
 
+TEST_F(KeyStore, TheUpgradeGoesByTheRealColumnsNotByTheTableText) {
+  std::filesystem::create_directories(DataFolder());
+  {
+    TRawDb raw(DatabasePath());
+    // "qq" and "source" appear in the creation text, but only inside other names and a default.
+    raw.Exec(
+        "create table tbl_list(ListID integer primary key, ComName text default 'source', "
+        "Addr text, weburl text, EMail text, Tel text, mob text, qqgroup text, stat integer, "
+        "keyid integer, ispay numeric, renzheng numeric)");
+    raw.Exec("insert into tbl_list(ComName, mob, keyid) values('A', '13800000001', 1)");
+  }
+  Open();
+  TRawDb raw(DatabasePath());
+  std::vector<std::string> columns;
+  for (const auto& row : raw.Rows("select name from pragma_table_info('tbl_list')"))
+    columns.push_back(row[0].value_or(""));
+  for (const char* column : {"qq", "source"})
+    EXPECT_NE(std::find(columns.begin(), columns.end(), column), columns.end()) << column;
+  EXPECT_EQ(raw.Value("pragma user_version"), "1");
+  // Recorded once: a later start finds the version and changes nothing.
+  raw.Exec("alter table tbl_list add extra text");
+  Open();
+  EXPECT_EQ(raw.Value("select count(*) from pragma_table_info('tbl_list')"),
+            std::to_string(columns.size() + 1));
+}
+
 TEST_F(KeyStore, AFileOfTheOlderLayoutIsUpgradedAndKeepsEveryRow) {
   std::filesystem::create_directories(DataFolder());
   {
@@ -75,6 +101,7 @@ TEST_F(KeyStore, AFileOfTheOlderLayoutIsUpgradedAndKeepsEveryRow) {
                         "'idx_%'"),
               "3");
     EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "3");
+    EXPECT_EQ(raw.Value("pragma user_version"), "1");
   }
 
   ASSERT_EQ(added_, (std::vector<std::string>{G("广州 电子公司"), "shoes"}));
@@ -387,14 +414,14 @@ TEST_F(KeyStore, StoreLastPageWritesTheColumnOnly) {
 TEST_F(KeyStore, AStopRequestOnAnUnloadedKeywordStartsNoLoad) {
   Open();
   Store().AddKeyword("k");
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_STOP), nullptr);
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Stop), nullptr);
   EXPECT_EQ(TWorkerRegistry::Count(), 0);
   EXPECT_FALSE(Store().FindKeyword("k")->LoadStarted);
   ui_->ProcessEvents();
   EXPECT_TRUE(loaded_.empty());
-  EXPECT_EQ(Store().TakePendingAction("k"), PENDING_STOP);
-  EXPECT_EQ(Store().RequestKeyword("unknown", PENDING_START), nullptr);
-  EXPECT_EQ(Store().TakePendingAction("unknown"), PENDING_SHOW);
+  EXPECT_EQ(Store().TakePendingAction("k"), TPendingAction::Stop);
+  EXPECT_EQ(Store().RequestKeyword("unknown", TPendingAction::Start), nullptr);
+  EXPECT_EQ(Store().TakePendingAction("unknown"), TPendingAction::Show);
 }
 
 TEST_F(KeyStore, AStartRequestLoadsFirstAndKeepsTheActionForTheEvent) {
@@ -402,14 +429,14 @@ TEST_F(KeyStore, AStartRequestLoadsFirstAndKeepsTheActionForTheEvent) {
   Store().AddKeyword("k");
   ASSERT_TRUE(Save("k", "A"));
   Open();  // a new run: "k" has one stored company, not loaded
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_START), nullptr);
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Start), nullptr);
   EXPECT_TRUE(Store().FindKeyword("k")->LoadStarted);
   ASSERT_TRUE(PumpUntil([&] { return !loaded_.empty(); }));
   EXPECT_EQ(loaded_, std::vector<std::string>{"k"});
   EXPECT_EQ(NamesOf("k"), std::vector<std::string>{"A"});
-  EXPECT_EQ(Store().TakePendingAction("k"), PENDING_START);
-  EXPECT_EQ(Store().TakePendingAction("k"), PENDING_SHOW);
-  EXPECT_EQ(Store().RequestKeyword("k", PENDING_EXPORT), Store().FindKeyword("k"));
+  EXPECT_EQ(Store().TakePendingAction("k"), TPendingAction::Start);
+  EXPECT_EQ(Store().TakePendingAction("k"), TPendingAction::Show);
+  EXPECT_EQ(Store().RequestKeyword("k", TPendingAction::Export), Store().FindKeyword("k"));
 }
 
 TEST_F(KeyStore, LoadingAFilledListAnswersAtOnce) {
@@ -420,9 +447,36 @@ TEST_F(KeyStore, LoadingAFilledListAnswersAtOnce) {
   EXPECT_EQ(loaded_, std::vector<std::string>{"k"});
   EXPECT_EQ(TWorkerRegistry::Count(), 0);
   // The event's handler asking again gets the record instead of a second load.
-  EXPECT_NE(Store().RequestKeyword("k", PENDING_START), nullptr);
+  EXPECT_NE(Store().RequestKeyword("k", TPendingAction::Start), nullptr);
   Store().LoadCompanies("unknown");
   EXPECT_EQ(loaded_.size(), 1u);
+}
+
+TEST_F(KeyStore, ASaveThatFailsWritesNothingAndSaysWhy) {
+  Open();
+  TKeyData* k = Store().AddKeyword("k");
+  ASSERT_TRUE(Save("k", "A"));
+  {
+    // The keyword's count cannot be written: the company must not be kept either.
+    TRawDb raw(DatabasePath());
+    raw.Exec(
+        "create trigger refuse before update of listcount on tbl_key "
+        "begin select raise(abort, 'count refused'); end");
+  }
+  const TStoreResult result = Store().SaveCompany("k", Company("B", {"13800000001"}));
+  EXPECT_FALSE(result);
+  EXPECT_NE(result.error.find("count refused"), std::string::npos) << result.error;
+  EXPECT_EQ(saved_.size(), 1u);
+  EXPECT_EQ(k->ListCount, 1);
+  EXPECT_EQ(NamesOf("k"), std::vector<std::string>{"A"});
+  TRawDb raw(DatabasePath());
+  EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "1");
+  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "1");
+  raw.Exec("drop trigger refuse");
+  // The next save goes through as if nothing had happened.
+  EXPECT_TRUE(Store().SaveCompany("k", Company("B", {"13800000001"})));
+  EXPECT_EQ(k->ListCount, 2);
+  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "2");
 }
 
 // ---- deleting -------------------------------------------------------------------------------
@@ -441,12 +495,31 @@ TEST_F(KeyStore, DeleteCompanyRemovesTheRowAndTheEntry) {
   EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "1");
   Store().DeleteCompany("k", saved_[1].second->listId);
   EXPECT_EQ(k->ListCount, 0);
-  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "2");  // rewritten by the next save
+  EXPECT_EQ(raw.Value("select listcount from tbl_key"), "0");
   ASSERT_TRUE(Save("k", "C"));
   EXPECT_EQ(raw.Value("select listcount from tbl_key"), "1");
   // A company's id that is not a key deletes nothing.
   Store().DeleteCompany("k", "1 or 1=1");
   EXPECT_EQ(raw.Value("select count(*) from tbl_list"), "1");
+}
+
+TEST_F(KeyStore, AfterARestartAKeywordCountsWhatTheFileHolds) {
+  Open();
+  Store().AddKeyword("k");
+  for (const char* name : {"A", "B", "C"})
+    ASSERT_TRUE(Save("k", name));
+  Store().DeleteCompany("k", saved_[1].second->listId);
+  Open();
+  EXPECT_EQ(Store().FindKeyword("k")->ListCount, 2);
+  EXPECT_EQ(Store().TotalCompanyCount(), 2);
+  // A row whose count went astray (an older program, a crash between two writes) is read as
+  // the companies it has.
+  {
+    TRawDb raw(DatabasePath());
+    raw.Exec("update tbl_key set listcount=22");
+  }
+  Open();
+  EXPECT_EQ(Store().FindKeyword("k")->ListCount, 2);
 }
 
 TEST_F(KeyStore, DeleteKeywordTakesItsCompaniesAndLeavesTheOthers) {

@@ -40,18 +40,19 @@ struct TShapeCase {
   const char* statement;
 };
 
-TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
+TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithEveryValueBound) {
   Db().RunStatement("create table t(KeyStr TEXT, listcount INTEGER, adddate NUMERIC, a TEXT)");
+  Db().RunStatement("create table u(a TEXT)");
   const TShapeCase cases[] = {
-      {"insert, names and literals in call order",
+      {"insert, names and values in call order",
        [](TDataManager& m) {
          m.AddText("KeyStr", "abc");
          m.AddInteger("listcount", -3);
          m.AddNumber("adddate", 1700000000);
          return m.InsertInto("t");
        },
-       "insert into t(KeyStr,listcount,adddate) values ('abc',-3,1700000000)"},
-      {"quotes doubled, blank name ignored, names trimmed, values kept",
+       "insert into t(KeyStr,listcount,adddate) values (?,?,?)"},
+      {"quotes kept, blank name ignored, names trimmed, values kept",
        [](TDataManager& m) {
          m.AddText("KeyStr", "Joe's 'x'");
          m.AddText("   ", "dropped");
@@ -59,7 +60,7 @@ TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
          m.AddText("  a  ", " padded ");
          return m.InsertInto("t");
        },
-       "insert into t(KeyStr,a) values ('Joe''s ''x''',' padded ')"},
+       "insert into t(KeyStr,a) values (?,?)"},
       {"update with number and text assignments and a condition",
        [](TDataManager& m) {
          m.SetCondition("  listcount=-3  ");
@@ -67,7 +68,7 @@ TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
          m.AddText("a", "it's");
          return m.UpdateTable("t");
        },
-       "update t set listcount=7,a='it''s' where listcount=-3"},
+       "update t set listcount=?,a=? where listcount=-3"},
       {"an empty condition keeps the earlier one",
        [](TDataManager& m) {
          m.SetCondition("listcount=7");
@@ -76,7 +77,7 @@ TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
          m.AddNumber("adddate", 2.5);
          return m.UpdateTable("t");
        },
-       "update t set adddate=2.5 where listcount=7"},
+       "update t set adddate=? where listcount=7"},
       {"reset drops the condition",
        [](TDataManager& m) {
          m.SetCondition("listcount=7");
@@ -84,15 +85,15 @@ TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
          m.AddNumber("adddate", 3.0);
          return m.UpdateTable("t");
        },
-       "update t set adddate=3"},
+       "update t set adddate=?"},
       {"delete with a condition",
        [](TDataManager& m) {
-         m.SetCondition("KeyStr='nothing'");
+         m.SetCondition("KeyStr=?", {std::string("nothing")});
          return m.DeleteFrom("t");
        },
-       "delete from t where KeyStr='nothing'"},
-      {"delete without a condition", [](TDataManager& m) { return m.DeleteFrom("t"); },
-       "delete from t"},
+       "delete from t where KeyStr=?"},
+      {"delete without a condition", [](TDataManager& m) { return m.DeleteFrom("u"); },
+       "delete from u"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -100,29 +101,44 @@ TEST_F(AccessLayer, ComposesStatementsInFieldOrderWithQuotedLiterals) {
     EXPECT_TRUE(c.build(*manager_));
     EXPECT_EQ(manager_->StatementText(), c.statement);
   }
+  // What the statements wrote, value by value.
+  auto rows = Db().RunQuery("select KeyStr, listcount, adddate, a from t order by rowid");
+  ASSERT_EQ(rows->RowCount(), 2u);
+  EXPECT_EQ(rows->TextAt(0), "abc");
+  EXPECT_EQ(rows->TextAt(1), "7");
+  EXPECT_EQ(rows->TextAt(2), "3");
+  EXPECT_EQ(rows->TextAt(3), "it's");
+  rows->MoveNext();
+  EXPECT_EQ(rows->TextAt(0), "Joe's 'x'");
+  EXPECT_EQ(rows->TextAt(1), "");
+  EXPECT_EQ(rows->TextAt(3), " padded ");
 }
 
-TEST_F(AccessLayer, NumberEntriesUseTheGeneralFormAndAnEmptyTableNameDoesNothing) {
+TEST_F(AccessLayer, NumberEntriesReadBackInTheGeneralFormAndAnEmptyTableNameDoesNothing) {
+  Db().RunStatement("create table t(n REAL, m REAL, k REAL)");
   manager_->AddNumber("n", 1.0 / 3);
   manager_->AddNumber("m", 0.1);
   manager_->AddNumber("k", 1e20);
   ASSERT_EQ(manager_->Fields().size(), 3u);
-  EXPECT_EQ(manager_->Fields()[0].value, "0.333333333333333");
-  EXPECT_EQ(manager_->Fields()[1].value, "0.1");
-  EXPECT_EQ(manager_->Fields()[2].value, "1e+20");
+  ASSERT_TRUE(manager_->InsertInto("t"));
+  auto rows = Db().RunQuery("select n, m, k from t");
+  EXPECT_EQ(rows->TextAt(0), "0.333333333333333");
+  EXPECT_EQ(rows->TextAt(1), "0.1");
+  EXPECT_EQ(rows->TextAt(2), "1e+20");
+  manager_->ResetFields();
   EXPECT_FALSE(manager_->InsertInto(""));
   EXPECT_FALSE(manager_->UpdateTable(""));
   EXPECT_FALSE(manager_->DeleteFrom(""));
   EXPECT_EQ(manager_->StatementText(), "");
 }
 
-TEST_F(AccessLayer, QuotedTextIsFoundByAnEqualityConditionAndReadsBackUnchanged) {
+TEST_F(AccessLayer, TextWithQuotesIsFoundByABoundConditionAndReadsBackUnchanged) {
   Db().RunStatement("create table t(name TEXT)");
   const std::string name = "O'Brien''s \"shop\"";
   manager_->AddText("name", name);
   ASSERT_TRUE(manager_->InsertInto("t"));
   manager_->ResetFields();
-  manager_->SetStatementText("select name from t where name=" + SqlQuoted(name));
+  manager_->SetStatementText("select name from t where name=?", {name});
   auto rows = manager_->QueryStatement();
   ASSERT_TRUE(rows);
   ASSERT_EQ(rows->RowCount(), 1u);

@@ -15,6 +15,7 @@
 #include "base/Text.h"
 #include "base/Thread.h"
 #include "base/Utils.h"
+#include "support/TestText.h"
 
 namespace vlmr::test {
 
@@ -110,9 +111,5 @@ class TStoreFolder : public ::testing::Test {
   TScopedQueueDispatcher ui_;
   std::string folder_;
 };
-
-inline std::string G(const char* utf8) {
-  return Utf8ToGbk(utf8);
-}
 
 }  // namespace vlmr::test

@@ -257,10 +257,10 @@ TEST_F(ExportSave, AKeywordNeverLoadedIsLoadedThenExportedFromItsDialog) {
   OpenWithCompanies();
   Open();  // a new session: the keyword's companies are only in the database
   loaded_.clear();
-  ASSERT_EQ(Store().RequestKeyword(G("广州/电子"), PENDING_EXPORT), nullptr);
+  ASSERT_EQ(Store().RequestKeyword(G("广州/电子"), TPendingAction::Export), nullptr);
   ASSERT_TRUE(PumpUntil([&] { return !loaded_.empty(); }));
-  ASSERT_EQ(Store().TakePendingAction(G("广州/电子")), PENDING_EXPORT);
-  ASSERT_NE(Store().RequestKeyword(G("广州/电子"), PENDING_EXPORT), nullptr);
+  ASSERT_EQ(Store().TakePendingAction(G("广州/电子")), TPendingAction::Export);
+  ASSERT_NE(Store().RequestKeyword(G("广州/电子"), TPendingAction::Export), nullptr);
 
   QWidget owner;
   QPointer<Tfmselfiled> dialog = OpenExportDialog(Store(), G("广州/电子"), &owner);

@@ -1,5 +1,6 @@
-// Records the collection engine hands to the rest of the program, the worker report, the
-// engine identifiers and two text operations every engine unit shares. Texts are GBK.
+// Records the collection engine hands to the rest of the program (the worker report is in
+// CollectReport.h), the engine identifiers and two text operations every engine unit shares. Texts
+// are GBK.
 #pragma once
 
 #include <array>
@@ -58,16 +59,6 @@ struct TCaiJiInfo {
   std::string message;
   std::int32_t page = 0;
   std::string source;
-};
-
-// The worker report: WParam is the kind, LParam points to the sender's own object, which the
-// receiver reads only while the sender waits in the blocking send.
-inline constexpr std::uint32_t WM_COLLECT_REPORT = 4035;
-enum TReportKind : std::uintptr_t {
-  REPORT_COMPANY = 0,   // TComPanyInfo*
-  REPORT_PROGRESS = 1,  // TCaiJiInfo*
-  REPORT_PAGE = 2,      // TCaiJiInfo*
-  REPORT_STATUS = 3,    // std::string* (GBK)
 };
 
 enum TEngineIndex : int { ENGINE_BAIDU = 0, ENGINE_SOGOU = 1, ENGINE_360 = 2 };
