@@ -1,6 +1,6 @@
 // The main window at the sizes it meets in use, offscreen:
-// - FillResultGrid with 100 000 companies, and scrolling the filled grid to its end and
-//   drawing it;
+// - the results view filled with 100 000 companies, and scrolling the filled grid to its end
+//   and drawing it;
 // - one company report handled (store save, grid row, texts) with 1 000 000 stored companies;
 // - the longest the UI thread is held while three keywords run on all three engines against
 //   the simulated web at the real pace with 100 000 rows on display (distribution of the gaps

@@ -28,14 +28,6 @@ const char* const kStartStyle = "startbtn";
 const char* const kStopStyle = "stopbtn";
 const char* const kTagProperty = "tag";
 
-// Message boxes take GBK.
-int Ask(const std::string& utf8) {
-  return ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_QUESTION);
-}
-void Tell(const std::string& utf8) {
-  ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_INFORMATION);
-}
-
 QString HintOfStyle(const QString& style) {
   return U(style == kStartStyle ? "开始搜索" : "停止搜索");
 }

@@ -21,13 +21,6 @@ namespace {
 const char* const kTipTitle = "温馨提示";
 const char* const kTipText = "关键词可以是地区+产品，比如：广州 电子公司 或 上海 网络公司";
 
-int Ask(const char* utf8) {
-  return ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_QUESTION);
-}
-void Tell(const char* utf8) {
-  ShowMessageBox(Utf8ToGbk(utf8), MessageCaption(), MB_KIND_INFORMATION);
-}
-
 }  // namespace
 
 std::string Tfmjssml::UpdateLine(const std::string& keyword) const {

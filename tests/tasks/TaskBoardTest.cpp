@@ -205,8 +205,8 @@ TEST_F(TaskBoardTest, AnEngineThatEndsOnItsOwnRecordsItsPageAndTheKeywordTurnsId
   EXPECT_EQ(States("k").back(), TTaskState::Idle);
   EXPECT_TRUE(board_->HasTask("k")) << "ended on its own, not stopped";
   // Written to the file; the next start begins there.
-  store_.reset();
   board_.reset();
+  store_.reset();
   store_ = std::make_unique<TKeyListInfo>();
   store_->LoadKeywords();
   EXPECT_EQ(store_->FindKeyword("k")->SgLastPage, 4);
