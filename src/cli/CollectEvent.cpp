@@ -113,10 +113,10 @@ std::string JsonLine(const TCollectEvent& event) {
     case TCollectEvent::TKind::Company: {
       const TComPanyInfo& c = *event.company;
       return R"({"event":"company","keyword":)" + keyword + R"(,"name":)" +
-             JsonText(c.GetComName()) + R"(,"mobiles":)" + JsonList(c.mobiles) +
-             R"(,"tels":)" + JsonList(c.tels) + R"(,"qqs":)" + JsonList(c.qqs) +
-             R"(,"emails":)" + JsonList(c.emails) + R"(,"address":)" + JsonText(c.address) +
-             R"(,"url":)" + JsonText(c.webUrl) + R"(,"source":)" + JsonText(c.source) + "}";
+             JsonText(c.GetComName()) + R"(,"mobiles":)" + JsonList(c.mobiles) + R"(,"tels":)" +
+             JsonList(c.tels) + R"(,"qqs":)" + JsonList(c.qqs) + R"(,"emails":)" +
+             JsonList(c.emails) + R"(,"address":)" + JsonText(c.address) + R"(,"url":)" +
+             JsonText(c.webUrl) + R"(,"source":)" + JsonText(c.source) + "}";
     }
     case TCollectEvent::TKind::Page:
       return R"({"event":"page","keyword":)" + keyword + R"(,"engine":")" +

@@ -193,10 +193,10 @@ void TCollectRun::HandleState(const std::string& keyword, TTaskState state) {
   if (!task || task->phase == TPhase::Ended) {
     return;
   }
+  // An end is noted once the report that caused it has been handled (NoteEnds): a refused
+  // page announces the stop before the board's answer says why.
   if (state == TTaskState::Running) {
     task->phase = TPhase::Running;
-  } else if (state == TTaskState::Idle || state == TTaskState::Stopping) {
-    NoteEnds();
   }
 }
 

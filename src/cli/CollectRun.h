@@ -36,8 +36,8 @@ class TCollectRun {
   // The number of the signal that asks the run to stop, or 0.
   using TStopRequest = std::function<int()>;
 
-  TCollectRun(TKeyListInfo& store, TQueueDispatcher& ui, TCollectOutput& output,
-              TSettings settings, TStopRequest stop);
+  TCollectRun(TKeyListInfo& store, TQueueDispatcher& ui, TCollectOutput& output, TSettings settings,
+              TStopRequest stop);
   ~TCollectRun();
   TCollectRun(const TCollectRun&) = delete;
   TCollectRun& operator=(const TCollectRun&) = delete;

@@ -11,10 +11,10 @@
 namespace vlmr {
 
 struct TKeywordStatus {
-  std::string keyword;  // UTF-8
-  std::string state;    // UTF-8: 等待 / 采集中 / 已结束（...）
-  std::int32_t stored = 0;  // companies stored by this run
-  std::int32_t total = 0;   // the keyword's stored count
+  std::string keyword;                // UTF-8
+  std::string state;                  // UTF-8: 等待 / 采集中 / 已结束（...）
+  std::int32_t stored = 0;            // companies stored by this run
+  std::int32_t total = 0;             // the keyword's stored count
   std::int32_t pages[3] = {0, 0, 0};  // pages done, per engine
 };
 
