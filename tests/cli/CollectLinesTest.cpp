@@ -33,8 +33,8 @@ TEST(CollectOptions, ReadsEachCommand) {
   EXPECT_TRUE(all.options.engines.baidu && all.options.engines.sogou && all.options.engines.so360);
   EXPECT_EQ(all.options.minutes, 0);
 
-  TParsedCommandLine out = Parse({"export", "k", "--format", "XLS", "--fields", "mobile,url",
-                                  "-o", "f.xls"});
+  TParsedCommandLine out =
+      Parse({"export", "k", "--format", "XLS", "--fields", "mobile,url", "-o", "f.xls"});
   ASSERT_EQ(out.outcome, TParsedCommandLine::TOutcome::Options) << out.text;
   EXPECT_EQ(out.options.action, TCollectAction::Export);
   EXPECT_FALSE(out.options.textFormat);
@@ -50,9 +50,13 @@ TEST(CollectOptions, ReadsEachCommand) {
 }
 
 TEST(CollectOptions, BadUsageIsOneLine) {
-  for (auto args : std::vector<std::vector<const char*>>{
-           {}, {"run"}, {"run", "k", "--for", "-2"}, {"export", "a", "b", "--format", "txt", "-o", "x"},
-           {"list", "extra"}, {"run", "\xff\xfe"}}) {
+  for (auto args :
+       std::vector<std::vector<const char*>>{{},
+                                             {"run"},
+                                             {"run", "k", "--for", "-2"},
+                                             {"export", "a", "b", "--format", "txt", "-o", "x"},
+                                             {"list", "extra"},
+                                             {"run", "\xff\xfe"}}) {
     TParsedCommandLine parsed = Parse(args);
     EXPECT_EQ(parsed.outcome, TParsedCommandLine::TOutcome::Usage);
     EXPECT_EQ(parsed.text.find('\n'), std::string::npos) << parsed.text;

@@ -54,9 +54,8 @@ class CollectProgramTest : public ::testing::Test {
     return {};
   }
   static int Count(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
-      return l.rfind(prefix, 0) == 0;
-    }));
+    return static_cast<int>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
   }
 
   TTempFolder root_;
@@ -111,6 +110,9 @@ TEST_F(CollectProgramTest, StopSignalsEndInOrderAndTheNextRunResumesAtTheStoredP
         },
         kRunMs))
         << run->Out() << run->Err();
+    // While it runs the collector holds the folder: the window could not take it.
+    TFolderLock window(Data());
+    EXPECT_EQ(window.Acquire(), TFolderLock::TResult::Busy);
     run->Signal(c.signal);
     ASSERT_EQ(RunToEnd(*run), c.code) << run->Err();
     const std::vector<std::string> lines = run->OutLines();
@@ -164,8 +166,9 @@ TEST_F(CollectProgramTest, OutputIsPlainLinesOffATerminalAndALiveBlockOnOne) {
   ASSERT_EQ(RunToEnd(*plain), 0) << plain->Err();
   const std::vector<std::string> lines = plain->OutLines();
   ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(Count(lines, "company\t广州 电子公司\t百度0号机电设备有限公司\t13800000000\t"
-                         "http://www.e0-p0.com/"),
+  EXPECT_EQ(Count(lines,
+                  "company\t广州 电子公司\t百度0号机电设备有限公司\t13800000000\t"
+                  "http://www.e0-p0.com/"),
             1)
       << plain->Out();
   EXPECT_EQ(lines.back(), "ended\t广州 电子公司\tidle\t1");
@@ -216,8 +219,8 @@ TEST_F(CollectProgramTest, ListAndExportShowWhatARunStored) {
   }
   ASSERT_FALSE(keyword.empty());
   const std::string file = root_.File("out.txt");
-  auto exporter = Start(web, {"export", keyword, "--format", "txt", "--fields", "name,mobile",
-                              "-o", file, "--data", Data()});
+  auto exporter = Start(web, {"export", keyword, "--format", "txt", "--fields", "name,mobile", "-o",
+                              file, "--data", Data()});
   ASSERT_EQ(RunToEnd(*exporter), 0) << exporter->Err();
   std::ifstream in(file, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -228,8 +231,8 @@ TEST_F(CollectProgramTest, ListAndExportShowWhatARunStored) {
   }
   EXPECT_EQ(GbkToUtf8(text).find("广州市天河区"), std::string::npos);  // not a chosen field
 
-  auto empty = Start(web, {"export", "甲 公司", "--format", "xls", "-o", root_.File("e.xls"),
-                           "--data", Data()});
+  auto empty = Start(
+      web, {"export", "甲 公司", "--format", "xls", "-o", root_.File("e.xls"), "--data", Data()});
   if (keyword != "甲 公司") {
     EXPECT_EQ(RunToEnd(*empty), 1);
     EXPECT_NE(empty->Err().find("没有可导出的记录"), std::string::npos) << empty->Err();
