@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     vlmr::SetConnectToOverrideForTesting(std::stoi(port));
   }
   const char* scale = std::getenv("VLMR_TEST_TIME_SCALE");
-  static vlmr::test::TScaledClock clock(scale ? std::stoi(scale) : 20);
+  static vlmr::test::TScaledClock clock(scale ? std::stoi(scale) : 5);
   vlmr::TEngineLocks::SetClockForTesting(&clock);
   vlmr::TCollectorThread::SetRequestTimeoutForTesting(3000);
   vlmr::TCrawlerTimeouts timeouts;

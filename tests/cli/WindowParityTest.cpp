@@ -33,7 +33,7 @@ class WindowParityTest : public WindowTest {
     WindowTest::TearDown();
   }
 
-  TScaledClock clock_{20};  // the pace of the collector's test build
+  TScaledClock clock_{5};  // the pace of the collector's test build
   TCollectWeb web_{1};
   TConnectToWeb connect_{web_.Web()};
 };
