@@ -33,43 +33,45 @@ inline std::string CompanyMobile(int engine, int index) {
   return mobile;
 }
 
+// Scripts the engines and the company sites onto a simulated web: result pages
+// 0..`lastWithCompany` carry a company.
+inline void ScriptCompanies(TSimulatedWeb& web, TEngineSites& sites, int lastWithCompany) {
+  web.SetDefaultHandler([](const TRequest&) {
+    return TPage::Html("<html><head><title>某某</title></head><body>欢迎</body></html>");
+  });
+  for (int engine = 0; engine < 3; ++engine) {
+    for (int i = 0; i <= lastWithCompany && i < kEndlessPages; ++i) {
+      web.AddHost(CompanyHost(engine, i),
+                  TPage::Html("<html><head><title>" + CompanyName(engine, i) +
+                              "</title></head><body>联系电话：020-87654321 手机：" +
+                              CompanyMobile(engine, i) +
+                              "<br>地址：广州市天河区体育西路100号</body></html>"));
+    }
+  }
+  const int last = lastWithCompany;
+  sites.SetGenerator(TSearchEngine::Baidu, [last](int i) {
+    TBaiduPage page;
+    if (i <= last)
+      page.ads = {{CompanyName(0, i), "http://" + CompanyHost(0, i) + "/"}};
+    return TPage::Html(BaiduHtml(page));
+  });
+  sites.SetGenerator(TSearchEngine::Sogou, [last](int i) {
+    TLinkPage page;
+    if (i <= last)
+      page.results = {{CompanyName(1, i), "http://" + CompanyHost(1, i) + "/", true}};
+    return TPage::Html(SogouHtml(page));
+  });
+  sites.SetGenerator(TSearchEngine::So360, [last](int i) {
+    TLinkPage page;
+    if (i <= last)
+      page.results = {{CompanyName(2, i), "http://" + CompanyHost(2, i) + "/"}};
+    return TPage::Html(So360Html(page));
+  });
+}
+
 class TCollectWeb {
  public:
-  // Result pages 0..`lastWithCompany` carry a company; `sites` company sites are served.
-  explicit TCollectWeb(int lastWithCompany) {
-    web_.SetDefaultHandler([](const TRequest&) {
-      return TPage::Html("<html><head><title>某某</title></head><body>欢迎</body></html>");
-    });
-    for (int engine = 0; engine < 3; ++engine) {
-      for (int i = 0; i <= lastWithCompany && i < kEndlessPages; ++i) {
-        web_.AddHost(CompanyHost(engine, i),
-                     TPage::Html("<html><head><title>" + CompanyName(engine, i) +
-                                 "</title></head><body>联系电话：020-87654321 手机：" +
-                                 CompanyMobile(engine, i) +
-                                 "<br>地址：广州市天河区体育西路100号</body></html>"));
-      }
-    }
-    const int last = lastWithCompany;
-    sites_.SetGenerator(TSearchEngine::Baidu, [last](int i) {
-      TBaiduPage page;
-      if (i <= last)
-        page.ads = {{CompanyName(0, i), "http://" + CompanyHost(0, i) + "/"}};
-      return TPage::Html(BaiduHtml(page));
-    });
-    sites_.SetGenerator(TSearchEngine::Sogou, [last](int i) {
-      TLinkPage page;
-      if (i <= last)
-        page.results = {{CompanyName(1, i), "http://" + CompanyHost(1, i) + "/", true}};
-      return TPage::Html(SogouHtml(page));
-    });
-    sites_.SetGenerator(TSearchEngine::So360, [last](int i) {
-      TLinkPage page;
-      if (i <= last)
-        page.results = {{CompanyName(2, i), "http://" + CompanyHost(2, i) + "/"}};
-      return TPage::Html(So360Html(page));
-    });
-  }
-
+  explicit TCollectWeb(int lastWithCompany) { ScriptCompanies(web_, sites_, lastWithCompany); }
   int Port() const { return web_.Port(); }
   TSimulatedWeb& Web() { return web_; }
   TEngineSites& Sites() { return sites_; }

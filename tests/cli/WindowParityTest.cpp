@@ -12,30 +12,16 @@ namespace {
 
 const char* const kKeyword = "广州 电子公司";
 
-class WindowParityTest : public WindowTest {
+// The window's collecting fixture, paced as the collector's test build paces.
+class WindowParityTest : public CollectingWindowTest {
  protected:
   void SetUp() override {
-    WindowTest::SetUp();
-    TEngineLocks::SetClockForTesting(&clock_);
-    TCollectorThread::SetRequestTimeoutForTesting(3000);
-    TCaijiBaidu::SetLastPageFolderForTesting(root_.Path().string());
-    TCrawlerTimeouts t;
-    t.firstRequestMs = t.lookupMs = t.pageFetchMs = 5000;
-    t.retryPauseMs = 10;
-    SetCrawlerTimeoutsForTesting(t);
-  }
-  void TearDown() override {
-    window_.reset();
-    ResetCrawlerTimeoutsForTesting();
-    TCaijiBaidu::SetLastPageFolderForTesting("");
-    TCollectorThread::SetRequestTimeoutForTesting(0);
-    TEngineLocks::SetClockForTesting(nullptr);
-    WindowTest::TearDown();
+    CollectingWindowTest::SetUp();
+    TEngineLocks::SetClockForTesting(&scaled_);
+    ScriptCompanies(web_, sites_, 1);
   }
 
-  TScaledClock clock_{5};  // the pace of the collector's test build
-  TCollectWeb web_{1};
-  TConnectToWeb connect_{web_.Web()};
+  TScaledClock scaled_{5};
 };
 
 TEST_F(WindowParityTest, TheCollectorStoresWhatTheWindowStoresAndTheWindowListsIt) {
