@@ -9,7 +9,11 @@
 #include "app/MainWindow.h"
 #include "app/QtServices.h"
 #include "app/SessionEnd.h"
+#include "base/MessageBox.h"
+#include "base/Text.h"
+#include "base/Utils.h"
 #include "net/HttpClient.h"
+#include "platform/FolderLock.h"
 #include "platform/SingleInstance.h"
 
 int main(int argc, char** argv) {
@@ -33,6 +37,18 @@ int main(int argc, char** argv) {
     app.setStyleSheet(QString::fromUtf8(style.readAll()));
   }
   auto dispatcher = vlmr::InstallQtServices();
+
+  // One writer keeps a store over the data folder: the window does not start while the
+  // command-line collector works there. A folder that cannot be locked at all is left to the
+  // store to report.
+  vlmr::TFolderLock dataLock(vlmr::AppFolder());
+  if (dataLock.Acquire() == vlmr::TFolderLock::TResult::Busy) {
+    vlmr::ShowMessageBox(vlmr::Utf8ToGbk("vlmr-collect 正在使用数据文件夹 " + vlmr::AppFolder() +
+                                         "Data，请等它结束后再打开本程序。"),
+                         vlmr::MessageCaption(), vlmr::MB_KIND_ERROR);
+    vlmr::UninstallQtServices(dispatcher);
+    return 1;
+  }
 
   int rc = 0;
   {

@@ -1,0 +1,171 @@
+#include "cli/CollectOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include "base/Text.h"
+
+namespace vlmr {
+namespace {
+
+const char* const kHint = "（vlmr-collect --help 查看用法）";
+
+class EBadUsage : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// A keyword as the store keeps it (GBK, trimmed).
+std::string KeywordOf(const std::string& utf8) {
+  if (!IsValidUtf8(utf8)) {
+    throw EBadUsage("关键词不是有效的 UTF-8 文本");
+  }
+  const std::string missing = FirstCharWithoutGbk(utf8);
+  if (!missing.empty()) {
+    throw EBadUsage("关键词[" + utf8 + "]含有 GBK 无法表示的字符：" + missing);
+  }
+  std::string keyword = Trim(Utf8ToGbk(utf8));
+  if (keyword.empty()) {
+    throw EBadUsage("关键词不能为空");
+  }
+  return keyword;
+}
+
+TEngineChoice EnginesOf(const std::vector<std::string>& names) {
+  TEngineChoice engines{false, false, false};
+  for (const std::string& given : names) {
+    const std::string name = Lower(Trim(given));
+    if (name == "baidu") {
+      engines.baidu = true;
+    } else if (name == "sogou") {
+      engines.sogou = true;
+    } else if (name == "360") {
+      engines.so360 = true;
+    } else {
+      throw EBadUsage("未知的搜索引擎：" + given + "（可用：baidu,sogou,360）");
+    }
+  }
+  if (!engines.Any()) {
+    throw EBadUsage("--engines 至少要指定一个搜索引擎（baidu,sogou,360）");
+  }
+  return engines;
+}
+
+TExportFields FieldsOf(const std::vector<std::string>& names) {
+  TExportFields fields;
+  for (const std::string& given : names) {
+    const std::string name = Lower(Trim(given));
+    if (name == "name" || name == "company") {
+      fields.company = true;
+    } else if (name == "mobile") {
+      fields.mobile = true;
+    } else if (name == "qq") {
+      fields.qq = true;
+    } else if (name == "email") {
+      fields.email = true;
+    } else if (name == "address") {
+      fields.address = true;
+    } else if (name == "url" || name == "web") {
+      fields.webUrl = true;
+    } else {
+      throw EBadUsage("未知的导出字段：" + given + "（可用：name,mobile,qq,email,address,url）");
+    }
+  }
+  return fields;
+}
+
+// The first line of a library message: the hint is one line.
+std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
+
+}  // namespace
+
+TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
+  TParsedCommandLine parsed;
+  TCollectOptions& o = parsed.options;
+  std::vector<std::string> keywords;
+  std::vector<std::string> engines;
+  std::vector<std::string> fields;
+  std::string format;
+
+  CLI::App app("vlmr-collect：不开窗口采集企业联系方式，与 vlmr 共用同一个数据文件夹",
+               "vlmr-collect");
+  app.require_subcommand(1);
+  auto dataOption = [&](CLI::App* command) {
+    command->add_option("--data", o.dataFolder,
+                        "数据所在的文件夹（其中的 Data/users），默认为程序所在的文件夹");
+  };
+
+  CLI::App* run = app.add_subcommand("run", "添加新的关键词并采集，直到每个任务按空闲规则结束");
+  run->add_option("keywords", keywords, "关键词")->required();
+  run->add_option("--engines", engines, "搜索引擎，以逗号分隔：baidu,sogou,360（默认全部）")
+      ->delimiter(',');
+  run->add_option("--for", o.minutes, "最多采集的分钟数（可带小数）");
+  run->add_flag("--json", o.json, "每个事件输出一行 JSON");
+  dataOption(run);
+
+  CLI::App* list = app.add_subcommand("list", "列出关键词、记录数、最后更新和已采集的页数");
+  list->add_flag("--json", o.json, "每个关键词输出一行 JSON");
+  dataOption(list);
+
+  CLI::App* exporter = app.add_subcommand("export", "导出一个关键词的记录");
+  exporter->add_option("keyword", keywords, "关键词")->required()->expected(1);
+  exporter->add_option("--format", format, "文件格式：txt 或 xls")
+      ->required()
+      ->check(CLI::IsMember({"txt", "xls"}, CLI::ignore_case));
+  exporter
+      ->add_option("--fields", fields,
+                   "导出的字段，以逗号分隔：name,mobile,qq,email,address,url（默认全部）")
+      ->delimiter(',');
+  exporter->add_option("-o,--output", o.outputFile, "导出到的文件")->required();
+  dataOption(exporter);
+
+  try {
+    app.parse(argc, argv);
+    if (run->parsed()) {
+      o.action = TCollectAction::Run;
+      if (!engines.empty()) {
+        o.engines = EnginesOf(engines);
+      }
+      if (run->count("--for") > 0 && !(o.minutes > 0 && o.minutes < 1e7)) {
+        throw EBadUsage("--for 需要一个正的分钟数");
+      }
+    } else if (list->parsed()) {
+      o.action = TCollectAction::List;
+    } else {
+      o.action = TCollectAction::Export;
+      o.textFormat = Lower(format) == "txt";
+      if (!fields.empty()) {
+        o.fields = FieldsOf(fields);
+      }
+    }
+    for (const std::string& keyword : keywords) {
+      o.keywords.push_back(KeywordOf(keyword));
+    }
+    parsed.outcome = TParsedCommandLine::TOutcome::Options;
+  } catch (const CLI::CallForHelp&) {
+    std::ostringstream help;
+    CLI::App* asked = app.get_subcommands().empty() ? &app : app.get_subcommands().front();
+    help << asked->help();
+    parsed.outcome = TParsedCommandLine::TOutcome::Help;
+    parsed.text = help.str();
+  } catch (const CLI::Error& e) {
+    parsed.outcome = TParsedCommandLine::TOutcome::Usage;
+    parsed.text = FirstLine(e.what()) + kHint;
+  } catch (const EBadUsage& e) {
+    parsed.outcome = TParsedCommandLine::TOutcome::Usage;
+    parsed.text = e.what() + std::string(kHint);
+  }
+  return parsed;
+}
+
+}  // namespace vlmr

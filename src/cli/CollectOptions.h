@@ -1,0 +1,47 @@
+// The command line of vlmr-collect: three commands over one data folder.
+//
+//   run KEYWORD... [--engines baidu,sogou,360] [--data FOLDER] [--for MINUTES] [--json]
+//   list [--data FOLDER] [--json]
+//   export KEYWORD --format txt|xls [--fields name,mobile,...] -o FILE [--data FOLDER]
+//
+// Arguments arrive as UTF-8. Keywords are trimmed and converted to GBK here, so that a keyword
+// the store could not hold (empty, not UTF-8, a character without a GBK form) is bad usage,
+// refused before anything is opened.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/ExportFields.h"
+#include "tasks/TaskBoard.h"
+
+namespace vlmr {
+
+enum class TCollectAction : std::uint8_t { Run, List, Export };
+
+struct TCollectOptions {
+  TCollectAction action = TCollectAction::Run;
+  std::vector<std::string> keywords;  // GBK, trimmed, not empty; one for export
+  TEngineChoice engines;              // all three unless --engines names some
+  std::string dataFolder;             // the folder Data/users lives in; empty: the program's
+  double minutes = 0;                 // --for; 0: no time limit
+  bool json = false;
+  bool textFormat = true;  // export: txt (true) or xls
+  TExportFields fields{true, true, true, true, true, true};
+  std::string outputFile;
+};
+
+struct TParsedCommandLine {
+  enum class TOutcome : std::uint8_t {
+    Options,  // `options` holds what to do
+    Help,     // `text` is the help asked for (exit 0)
+    Usage,    // `text` is a one-line hint (exit 2)
+  };
+  TOutcome outcome = TOutcome::Usage;
+  TCollectOptions options;
+  std::string text;  // UTF-8
+};
+
+TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv);
+
+}  // namespace vlmr
