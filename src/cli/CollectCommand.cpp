@@ -62,7 +62,7 @@ int ExportKeyword(TKeyListInfo& store, TQueueDispatcher& ui, const TCollectOptio
   if (!companies || companies->empty()) {
     return Fail("关键词[" + GbkToUtf8(stored) + "]没有可导出的记录");
   }
-  if (!store.ExportKeyword(stored, options.outputFile, options.fields, options.textFormat)) {
+  if (!store.ExportKeyword(stored, options.outputFile, options.fields, options.format)) {
     return Fail("无法写入导出文件 " + options.outputFile);
   }
   std::printf("已导出 %zu 条记录到 %s\n", companies->size(), options.outputFile.c_str());

@@ -39,6 +39,17 @@ std::string KeywordOf(const std::string& utf8) {
   return keyword;
 }
 
+// A name --format has already checked.
+TExportFormat FormatOf(const std::string& lowered) {
+  if (lowered == "xls")
+    return TExportFormat::Excel;
+  if (lowered == "xlsx")
+    return TExportFormat::Xlsx;
+  if (lowered == "csv")
+    return TExportFormat::Csv;
+  return TExportFormat::Text;
+}
+
 TEngineChoice EnginesOf(const std::vector<std::string>& names) {
   TEngineChoice engines{false, false, false};
   for (const std::string& given : names) {
@@ -119,9 +130,9 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
 
   CLI::App* exporter = app.add_subcommand("export", "导出一个关键词的记录");
   exporter->add_option("keyword", keywords, "关键词")->required()->expected(1);
-  exporter->add_option("--format", format, "文件格式：txt 或 xls")
+  exporter->add_option("--format", format, "文件格式：txt、xls、xlsx 或 csv")
       ->required()
-      ->check(CLI::IsMember({"txt", "xls"}, CLI::ignore_case));
+      ->check(CLI::IsMember({"txt", "xls", "xlsx", "csv"}, CLI::ignore_case));
   exporter
       ->add_option("--fields", fields,
                    "导出的字段，以逗号分隔：name,mobile,qq,email,address,url（默认全部）")
@@ -143,7 +154,7 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
       o.action = TCollectAction::List;
     } else {
       o.action = TCollectAction::Export;
-      o.textFormat = Lower(format) == "txt";
+      o.format = FormatOf(Lower(format));
       if (!fields.empty()) {
         o.fields = FieldsOf(fields);
       }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "export/ExportFields.h"
+#include "export/ExportFormat.h"
 #include "tasks/TaskBoard.h"
 
 namespace vlmr {
@@ -26,7 +27,7 @@ struct TCollectOptions {
   std::string dataFolder;             // the folder Data/users lives in; empty: the program's
   double minutes = 0;                 // --for; 0: no time limit
   bool json = false;
-  bool textFormat = true;  // export: txt (true) or xls
+  TExportFormat format = TExportFormat::Text;  // export: txt, xls, xlsx or csv
   TExportFields fields{true, true, true, true, true, true};
   std::string outputFile;
 };

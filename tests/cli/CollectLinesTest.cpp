@@ -37,8 +37,15 @@ TEST(CollectOptions, ReadsEachCommand) {
       Parse({"export", "k", "--format", "XLS", "--fields", "mobile,url", "-o", "f.xls"});
   ASSERT_EQ(out.outcome, TParsedCommandLine::TOutcome::Options) << out.text;
   EXPECT_EQ(out.options.action, TCollectAction::Export);
-  EXPECT_FALSE(out.options.textFormat);
+  EXPECT_EQ(out.options.format, TExportFormat::Excel);
   EXPECT_EQ(out.options.outputFile, "f.xls");
+  for (auto [name, format] :
+       {std::pair{"txt", TExportFormat::Text}, std::pair{"xlsx", TExportFormat::Xlsx},
+        std::pair{"CSV", TExportFormat::Csv}}) {
+    TParsedCommandLine other = Parse({"export", "k", "--format", name, "-o", "f"});
+    ASSERT_EQ(other.outcome, TParsedCommandLine::TOutcome::Options) << name;
+    EXPECT_EQ(other.options.format, format) << name;
+  }
   const TExportFields& f = out.options.fields;
   EXPECT_TRUE(f.mobile && f.webUrl);
   EXPECT_FALSE(f.company || f.qq || f.email || f.address);

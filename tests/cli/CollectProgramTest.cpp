@@ -231,6 +231,21 @@ TEST_F(CollectProgramTest, ListAndExportShowWhatARunStored) {
   }
   EXPECT_EQ(GbkToUtf8(text).find("广州市天河区"), std::string::npos);  // not a chosen field
 
+  // The formats beside the described two: CSV is UTF-8 behind a byte-order mark.
+  const std::string csv = root_.File("out.csv");
+  auto csvExporter =
+      Start(web, {"export", keyword, "--format", "csv", "-o", csv, "--data", Data()});
+  ASSERT_EQ(RunToEnd(*csvExporter), 0) << csvExporter->Err();
+  std::ifstream csvIn(csv, std::ios::binary);
+  const std::string csvText((std::istreambuf_iterator<char>(csvIn)),
+                            std::istreambuf_iterator<char>());
+  ASSERT_EQ(csvText.rfind("\xEF\xBB\xBF", 0), 0u);
+  for (const auto& row : StoredCompanies(Data())) {
+    if (row[0] == std::optional<std::string>(keyword)) {
+      EXPECT_NE(csvText.find(*row[2]), std::string::npos) << csvText;
+    }
+  }
+
   auto empty = Start(
       web, {"export", "甲 公司", "--format", "xls", "-o", root_.File("e.xls"), "--data", Data()});
   if (keyword != "甲 公司") {
