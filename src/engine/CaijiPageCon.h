@@ -27,6 +27,7 @@
 namespace vlmr {
 
 class THttpClient;
+struct TFetchedPage;
 class TBeiAn;
 class TRegExp;
 
@@ -85,7 +86,11 @@ class TCaijiPageCon : public TWorkerThread {
   bool FirstRequest(std::string& body);
   std::string LookupName(const std::string& address);
   void ExtractionPass(const std::string& address);
-  bool FetchPage(const std::string& address, std::vector<std::string>& lines);
+  bool FetchPage(const std::string& address, TFetchedPage& page);
+  // The home page's own redirects (PageRedirect.h), at most kMaxPageRedirects hops: `text`
+  // becomes the last page reached and redirectedUrl_ its address.
+  void FollowPageRedirects(std::string& text);
+  static constexpr int kMaxPageRedirects = 3;
 
   const TFlavourRow& row_;
   TCrawlerFlavour flavour_;
@@ -98,6 +103,7 @@ class TCaijiPageCon : public TWorkerThread {
 
   TComPanyInfo record_;
   std::string status_;
+  std::string redirectedUrl_;
   std::unique_ptr<THttpClient> http_;
   std::unique_ptr<TBeiAn> beiAn_;
   std::unique_ptr<TRegExp> regExp_;
