@@ -111,7 +111,8 @@ struct TAddressWords {
   std::string colon = Utf8ToGbk("：");
   std::string wideBlank = Utf8ToGbk("　");
   std::vector<std::string> nextLabels = {Utf8ToGbk("电话"), Utf8ToGbk("手机"), Utf8ToGbk("传真"),
-                                         Utf8ToGbk("邮箱"), Utf8ToGbk("网址"), Utf8ToGbk("邮编")};
+                                         Utf8ToGbk("邮箱"), Utf8ToGbk("网址"), Utf8ToGbk("邮编"),
+                                         Utf8ToGbk("厂址")};
   std::vector<std::string> trailing = {
       ",", ";", "|", Utf8ToGbk("，"), Utf8ToGbk("；"), Utf8ToGbk("、")};
 };
@@ -377,6 +378,14 @@ std::string AsLandline(std::string_view text, std::string_view match) {
   if (tel.front() != '0' && !tel.starts_with("400") && !tel.starts_with("800") &&
       (national || AfterCountryCode(text, match))) {
     tel.insert(0, "0");
+    national = true;
+  }
+  // A country-code form the dashed pattern took ("769-8561-6631") is stored as area code and
+  // number, like the written forms.
+  if (national) {
+    if (const std::size_t dash = tel.find('-'); dash != std::string::npos) {
+      tel = tel.substr(0, dash + 1) + ReplaceAll(tel.substr(dash + 1), "-", "");
+    }
   }
   return tel;
 }

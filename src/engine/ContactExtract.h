@@ -64,7 +64,7 @@ void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComP
 // blanks between its two characters, as in "公司地址", "联系地址"; or "厂址"): the label, its separator (":", "：") and any tags, blanks
 // and line breaks after it are skipped (and the end of a tag the label stood in: quotes, "/",
 // ">"); the value ends at the first tag, quote, line break or next label ("电话", "手机",
-// "传真", "邮箱", "网址", "邮编", "QQ") and is trimmed of blanks and of trailing separators.
+// "传真", "邮箱", "网址", "邮编", "厂址", "QQ") and is trimmed of blanks and of trailing separators.
 // Empty when the page has no such label.
 std::string AddressOf(std::string_view text);
 

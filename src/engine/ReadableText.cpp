@@ -429,6 +429,9 @@ std::string ReadableText(std::string_view page) {
     ++i;
   }
   std::string out = std::move(copy.Out());
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) {
+    out.pop_back();
+  }
   out += '\n';
   out += ContactValues(page);
   return out;

@@ -12,7 +12,8 @@
 //    and the full-width blank as a blank;
 //  - blanks, tabs and line breaks of the source read as one blank (line breaks only come from
 //    tags).
-// After the copy come, each on a line of its own, the values pages give to programs: the
+// The copy ends with one line break (blanks and breaks before it dropped). After it come, each
+// on a line of its own, the values pages give to programs: the
 // address of every "tel:" and "mailto:" link (percent escapes decoded), the "telephone" and
 // "email" values of JSON data (JSON-LD), and the content of <meta> tags whose name or property
 // speaks of a phone, mobile, e-mail or contact.
