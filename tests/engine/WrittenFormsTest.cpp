@@ -3,7 +3,6 @@
 // credits of the firm that built the site, contact links by any sign and the redirects of a
 // page.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "engine/ReadableText.h"
 #include "engine/RegExp.h"
 #include "engine/SiteCredits.h"
+#include "support/SimulatedWeb.h"
 
 namespace vlmr {
 namespace {
@@ -36,19 +36,8 @@ Strings Utf8Of(const TUniqueStringList& list) {
   return out;
 }
 
-// A UTF-8 text in another character set, as a site in that set sends it.
 std::string Encoded(std::string_view utf8, const char* charset) {
-  iconv_t cd = iconv_open(charset, "UTF-8");
-  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
-  std::string out(utf8.size() * 4 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char* dst = out.data();
-  std::size_t outLeft = out.size();
-  EXPECT_NE(iconv(cd, &in, &inLeft, &dst, &outLeft), static_cast<std::size_t>(-1));
-  out.resize(out.size() - outLeft);
-  iconv_close(cd);
-  return out;
+  return test::EncodeTextIn(utf8, charset);
 }
 
 TEST(DecodePage, TheMarkThenTheHeaderThenTheMetaTagThenTheGuess) {
