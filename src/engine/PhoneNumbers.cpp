@@ -229,12 +229,13 @@ std::vector<TLandlineCandidate> LandlinesIn(std::string_view text,
     std::string areaCode;
     std::size_t localGroup = 0;
     if (CountryCodeBeforeArea(text, groups, i)) {
-      // The trunk 0 goes back in front of the area code.
       const TGroup& a = groups[i + 1];
       if (i + 2 >= groups.size() || !Joined(text, a, groups[i + 2])) {
         continue;
       }
-      areaCode = "0" + std::string(Digits(text, a));
+      // The trunk 0 goes back in front of the area code; service numbers have none.
+      const std::string_view digits = Digits(text, a);
+      areaCode = IsServicePrefix(digits) ? std::string(digits) : "0" + std::string(digits);
       localGroup = i + 2;
     } else {
       const bool area = (g.size() == 3 || g.size() == 4) && first.front() == '0';
