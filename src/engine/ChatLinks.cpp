@@ -1,6 +1,7 @@
 #include "engine/ChatLinks.h"
 
 #include "base/Text.h"
+#include "engine/PageText.h"
 
 namespace vlmr {
 namespace {
@@ -48,12 +49,12 @@ std::string NumberAt(std::string_view text, std::size_t pos) {
 
 std::vector<std::string> QqNumbersOfChatLinks(std::string_view page) {
   std::vector<std::string> found;
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   if (lowered.find("qq") == std::string::npos && lowered.find("tencent") == std::string::npos) {
     return found;
   }
-  for (const std::string_view key : {std::string_view("uin="), std::string_view("p=2:"),
-                                     std::string_view("p=1:")}) {
+  for (const std::string_view key :
+       {std::string_view("uin="), std::string_view("p=2:"), std::string_view("p=1:")}) {
     std::size_t pos = 0;
     while ((pos = lowered.find(key, pos)) != std::string::npos) {
       const std::size_t at = pos;

@@ -61,11 +61,12 @@ void FindCompanyName(const std::vector<std::string>& titles, TComPanyInfo& recor
 void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComPanyInfo& record);
 
 // The value of the page's first address label ("地址", also with blanks, "&nbsp;" or full-width
-// blanks between its two characters, as in "公司地址", "联系地址"; or "厂址"): the label, its separator (":", "：") and any tags, blanks
-// and line breaks after it are skipped (and the end of a tag the label stood in: quotes, "/",
+// blanks between its two characters, as in "公司地址", "联系地址"; or "厂址"): the label, its
+// separator (":", "：") and any tags, blanks and line breaks after it are skipped (and the end of a
+// tag the label stood in: quotes, "/",
 // ">"); the value ends at the first tag, quote, line break or next label ("电话", "手机",
-// "传真", "邮箱", "网址", "邮编", "厂址", "QQ") and is trimmed of blanks and of trailing separators.
-// Empty when the page has no such label.
+// "传真", "邮箱", "网址", "邮编", "厂址", "QQ") and is trimmed of blanks and of trailing
+// separators. Empty when the page has no such label.
 std::string AddressOf(std::string_view text);
 
 // Adds the page's phone numbers, e-mail addresses and QQ numbers to the record. The credits of

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "engine/PageText.h"
 #include "engine/SiteLinks.h"
 
 namespace vlmr {
@@ -120,7 +121,7 @@ bool AddressSays(std::string_view href) {
 }  // namespace
 
 std::string FindContactLinkBySign(std::string_view page) {
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   std::string byAddress;
   std::size_t pos = 0;
   std::size_t closeAt = 0;  // the next "</a" at or after the anchor being read
@@ -152,8 +153,8 @@ std::string FindContactLinkBySign(std::string_view page) {
     const std::string_view inner = page.substr(tagEnd + 1, innerEnd - tagEnd - 1);
     const std::size_t closeEnd = lowered.find('>', closeAt);
     const std::string anchor(page.substr(
-        start, (innerEnd == closeAt && closeEnd != std::string::npos ? closeEnd + 1 : innerEnd) -
-                   start));
+        start,
+        (innerEnd == closeAt && closeEnd != std::string::npos ? closeEnd + 1 : innerEnd) - start));
     if (IsContactWord(TextOf(inner)) || IsContactWord(TextOf(AttributeOf(tag, "title="))) ||
         ImageSays(inner)) {
       return anchor;

@@ -25,9 +25,9 @@ bool IsDomainChar(char c) {
 
 // True when the page asks its reader to put "@" for "#".
 bool AsksForHashSwap(std::string_view text) {
-  static const std::array<std::string, 6> kSwapWords = {
-      Utf8ToGbk("换成"), Utf8ToGbk("改成"), Utf8ToGbk("改为"),
-      Utf8ToGbk("替换为"), Utf8ToGbk("替换成"), Utf8ToGbk("换为")};
+  static const std::array<std::string, 6> kSwapWords = {Utf8ToGbk("换成"),   Utf8ToGbk("改成"),
+                                                        Utf8ToGbk("改为"),   Utf8ToGbk("替换为"),
+                                                        Utf8ToGbk("替换成"), Utf8ToGbk("换为")};
   std::size_t hash = 0;
   while ((hash = text.find('#', hash)) != std::string_view::npos) {
     const std::string_view after = text.substr(hash + 1, 24);

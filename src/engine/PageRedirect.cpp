@@ -1,6 +1,7 @@
 #include "engine/PageRedirect.h"
 
 #include "base/Text.h"
+#include "engine/PageText.h"
 #include "engine/ReadableText.h"
 #include "engine/SiteLinks.h"
 
@@ -48,8 +49,8 @@ std::string_view AttributeValue(std::string_view tag, std::string_view lowered,
     }
     if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
       const std::size_t end = tag.find(tag[i], i + 1);
-      return tag.substr(i + 1, end == std::string_view::npos ? std::string_view::npos
-                                                              : end - i - 1);
+      return tag.substr(i + 1,
+                        end == std::string_view::npos ? std::string_view::npos : end - i - 1);
     }
     std::size_t end = i;
     while (end < tag.size() && !IsBlank(tag[end]) && tag[end] != '>') {
@@ -191,7 +192,7 @@ std::size_t TextBytes(std::string_view page) {
 }  // namespace
 
 std::string PageRedirectTarget(std::string_view page) {
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   if (lowered.find("<meta") != std::string::npos) {
     if (std::string target = RefreshTarget(page, lowered); !target.empty()) {
       return target;
@@ -207,7 +208,8 @@ std::string RedirectAddress(std::string_view from, std::string_view target) {
   const std::string_view t = TrimView(target);
   const std::size_t colon = t.find(':');
   const std::size_t pathStart = t.find_first_of("/?#");
-  if (colon != std::string_view::npos && (pathStart == std::string_view::npos || colon < pathStart)) {
+  if (colon != std::string_view::npos &&
+      (pathStart == std::string_view::npos || colon < pathStart)) {
     const std::string scheme = GbkLower(t.substr(0, colon));
     if (scheme != "http" && scheme != "https") {
       return {};

@@ -48,6 +48,14 @@ std::string PageTextOfBody(std::string_view body, bool trim) {
   return PageTextOfLines(SplitLines(body), trim);
 }
 
+std::string LowerBytes(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    c = static_cast<char>(c | ((c >= 'A' && c <= 'Z') ? 0x20 : 0));
+  }
+  return out;
+}
+
 std::size_t FindGbk(std::string_view text, std::string_view needle, std::size_t from) {
   if (needle.empty()) {
     return from <= text.size() ? from : std::string_view::npos;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/Text.h"
+#include "engine/PageText.h"
 
 namespace vlmr {
 namespace {
@@ -22,8 +23,8 @@ char Lower(char c) {
 
 bool IsInlineTag(std::string_view name) {
   static constexpr std::array<std::string_view, 19> kInline = {
-      "a",   "span", "font", "b",    "i", "u",      "em",  "strong", "small", "big",
-      "sub", "sup",  "label", "img", "abbr", "s", "strike", "ins", "del"};
+      "a",   "span", "font",  "b",   "i",    "u", "em",     "strong", "small", "big",
+      "sub", "sup",  "label", "img", "abbr", "s", "strike", "ins",    "del"};
   for (std::string_view tag : kInline) {
     if (name == tag) {
       return true;
@@ -151,9 +152,9 @@ std::size_t Entity(std::string_view page, std::size_t pos, std::string& text) {
     const char* name;
     const char* text;
   };
-  static constexpr TNamed kNamed[] = {{"nbsp", " "},  {"amp", "&"},  {"lt", "<"},
-                                      {"gt", ">"},    {"quot", "\""}, {"apos", "'"},
-                                      {"ensp", " "},  {"emsp", " "},  {"thinsp", " "}};
+  static constexpr TNamed kNamed[] = {{"nbsp", " "}, {"amp", "&"},   {"lt", "<"},
+                                      {"gt", ">"},   {"quot", "\""}, {"apos", "'"},
+                                      {"ensp", " "}, {"emsp", " "},  {"thinsp", " "}};
   for (const TNamed& n : kNamed) {
     if (name == n.name && (closed || name == "nbsp")) {
       text = n.text;
@@ -233,8 +234,8 @@ void JsonValues(std::string_view page, std::string_view lowered, std::string_vie
     pos += key.size();
     std::size_t i = pos;
     auto skipBlanks = [&] {
-      while (i < page.size() && (page[i] == ' ' || page[i] == '\t' || page[i] == '\r' ||
-                                 page[i] == '\n')) {
+      while (i < page.size() &&
+             (page[i] == ' ' || page[i] == '\t' || page[i] == '\r' || page[i] == '\n')) {
         ++i;
       }
     };
@@ -301,8 +302,8 @@ std::string_view AttributeValue(std::string_view tag, std::string_view lowered,
     if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
       const char quote = tag[i];
       const std::size_t end = tag.find(quote, i + 1);
-      return tag.substr(i + 1, end == std::string_view::npos ? std::string_view::npos
-                                                              : end - i - 1);
+      return tag.substr(i + 1,
+                        end == std::string_view::npos ? std::string_view::npos : end - i - 1);
     }
     std::size_t end = i;
     while (end < tag.size() && static_cast<unsigned char>(tag[end]) > ' ' && tag[end] != '>') {
@@ -345,7 +346,7 @@ void MetaValues(std::string_view page, std::string_view lowered, std::string& ou
 
 std::string ContactValues(std::string_view page) {
   std::string out;
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   SchemeValues(page, lowered, "tel:", out);
   SchemeValues(page, lowered, "mailto:", out);
   JsonValues(page, lowered, "\"telephone\"", out);

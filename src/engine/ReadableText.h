@@ -8,7 +8,8 @@
 //  - entities decoded (named: nbsp, amp, lt, gt, quot, apos, ensp, emsp, thinsp, also "&nbsp"
 //    without its ";"; numeric in decimal and hexadecimal); a no-break or ideographic blank reads
 //    as a blank;
-//  - full-width ASCII forms (digits, letters, "－", "（", "：", "＠" ...) read as their ASCII forms,
+//  - full-width ASCII forms (digits, letters, "－", "（", "：", "＠" ...) read as their ASCII
+//  forms,
 //    and the full-width blank as a blank;
 //  - blanks, tabs and line breaks of the source read as one blank (line breaks only come from
 //    tags).

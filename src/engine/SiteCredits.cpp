@@ -50,7 +50,7 @@ std::string_view TagName(std::string_view lowered, std::size_t pos, bool& closin
 
 bool IsBlockTag(std::string_view name) {
   static constexpr std::array<std::string_view, 19> kBlocks = {
-      "p",  "div", "li", "td", "tr", "br", "table", "ul", "dl",      "dd",
+      "p",  "div", "li", "td", "tr", "br", "table", "ul",      "dl",    "dd",
       "dt", "h1",  "h2", "h3", "h4", "h5", "h6",    "section", "footer"};
   for (std::string_view b : kBlocks) {
     if (name == b) {
@@ -166,7 +166,7 @@ bool HasSiteCredits(std::string_view page) {
       return true;
     }
   }
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   for (std::string_view m : Markers().ascii) {
     if (FindGbk(lowered, m) != std::string_view::npos) {
       return true;
@@ -177,7 +177,7 @@ bool HasSiteCredits(std::string_view page) {
 
 std::string WithoutSiteCredits(std::string_view page) {
   std::string out(page);
-  const std::string lowered = GbkLower(page);
+  const std::string lowered = LowerBytes(page);
   const auto places = MarkerPlaces(page, lowered);
   if (places.empty()) {
     return out;

@@ -8,9 +8,9 @@
 //    time-outs, the Firefox user agent.
 // Every client: http and https only (redirect targets too), at most 20 redirects, gzip and
 // deflate answers asked for and unpacked as they arrive, a cap on the (unpacked) body counted as
-// it arrives, so that a compression bomb is refused rather than unpacked, an explicit idle time-out, no proxy, and a stop request that
-// aborts a transfer in flight. A client object is used by one thread at a time; only Abort may
-// be called from another thread.
+// it arrives, so that a compression bomb is refused rather than unpacked, an explicit idle
+// time-out, no proxy, and a stop request that aborts a transfer in flight. A client object is used
+// by one thread at a time; only Abort may be called from another thread.
 #pragma once
 
 #include <atomic>

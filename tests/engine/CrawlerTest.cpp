@@ -779,7 +779,8 @@ TEST_F(CrawlerTest, SitesAsWrittenToday) {
       "<a href=\"/contact.asp\">聯絡我們</a></body></html>";
   const std::string big5Contact =
       "<html><head><title>臺灣聯絡電子有限公司</title></head><body>"
-      "<p>手機：0912 345 678</p><p>電話：+86-755-8321-6688</p><p>手机：13812345678</p></body></html>";
+      "<p>手機：0912 345 "
+      "678</p><p>電話：+86-755-8321-6688</p><p>手机：13812345678</p></body></html>";
   const std::string contactPage =
       "<html><head><title>华强电子有限公司</title></head><body><p>电话：020-87654321</p>"
       "<p>手机：<span>138</span><span>1234</span>5678</p>"
@@ -796,7 +797,9 @@ TEST_F(CrawlerTest, SitesAsWrittenToday) {
     Strings targets;  // requested on kHost, in order
   };
   auto on = [](std::string target, TPage page) { return std::pair{std::move(target), page}; };
-  auto utf8 = [](const std::string& html) { return TPage::Bytes(html, "text/html; charset=utf-8"); };
+  auto utf8 = [](const std::string& html) {
+    return TPage::Bytes(html, "text/html; charset=utf-8");
+  };
   const TCase cases[] = {
       {"Big5, named only by the header",
        {on("/", TPage::Bytes(big5Home, "text/html")),

@@ -44,7 +44,8 @@ TEST(DecodePage, TheMarkThenTheHeaderThenTheMetaTagThenTheGuess) {
   const std::string name = "<title>臺灣聯絡電子有限公司</title>";
   const std::string gbkName = G(name);
   const std::string metaUtf8 = "<meta charset=\"utf-8\">";
-  const std::string metaGbk = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
+  const std::string metaGbk =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
   const std::string metaBig5 = "<META HTTP-EQUIV=Content-Type CONTENT='text/html; charset=BIG5'>";
   struct TCase {
     const char* what;
@@ -80,9 +81,9 @@ TEST(DecodePage, TheMarkThenTheHeaderThenTheMetaTagThenTheGuess) {
 
 TEST(DecodePage, CharsetNamesAsPagesWriteThem) {
   const std::pair<const char*, TPageCharset> cases[] = {
-      {"UTF-8", TPageCharset::Utf8},   {"utf8", TPageCharset::Utf8},
-      {"gb2312", TPageCharset::Gbk},   {"GB18030", TPageCharset::Gbk},
-      {"x-gbk", TPageCharset::Gbk},    {"big5-hkscs", TPageCharset::Big5},
+      {"UTF-8", TPageCharset::Utf8},         {"utf8", TPageCharset::Utf8},
+      {"gb2312", TPageCharset::Gbk},         {"GB18030", TPageCharset::Gbk},
+      {"x-gbk", TPageCharset::Gbk},          {"big5-hkscs", TPageCharset::Big5},
       {"iso-8859-1", TPageCharset::Unknown}, {"", TPageCharset::Unknown},
   };
   for (const auto& [name, set] : cases) {
@@ -116,17 +117,18 @@ TEST(ReadableText, MarkupEntitiesAndFullWidthFormsAsTheReaderSeesThem) {
 }
 
 TEST(ReadableText, ValuesForProgramsFollowTheCopy) {
-  const std::string page = G(
-      "<a href=\"tel:+86-769-8561-6631\">致电</a><a href='TEL:138%201234%205678'>x</a>"
-      "<a href=\"mailto:sales@hq.com?subject=hi\">写信</a>"
-      "<script type=\"application/ld+json\">{\"@type\":\"Organization\","
-      "\"telephone\" : \"0769-85616632\", \"email\": [\"mailto:a@hq.com\", \"b@hq.com\"]}"
-      "</script>"
-      "<meta name=\"format-detection\" content=\"telephone=no\">"
-      "<meta property=\"business:contact_data:phone_number\" content=\"020-87654321\">"
-      "<meta name=\"keywords\" content=\"13900000000\">");
+  const std::string page =
+      G("<a href=\"tel:+86-769-8561-6631\">致电</a><a href='TEL:138%201234%205678'>x</a>"
+        "<a href=\"mailto:sales@hq.com?subject=hi\">写信</a>"
+        "<script type=\"application/ld+json\">{\"@type\":\"Organization\","
+        "\"telephone\" : \"0769-85616632\", \"email\": [\"mailto:a@hq.com\", \"b@hq.com\"]}"
+        "</script>"
+        "<meta name=\"format-detection\" content=\"telephone=no\">"
+        "<meta property=\"business:contact_data:phone_number\" content=\"020-87654321\">"
+        "<meta name=\"keywords\" content=\"13900000000\">");
   EXPECT_EQ(GbkToUtf8(ContactValues(page)),
-            "\n+86-769-8561-6631\n138 1234 5678\nsales@hq.com\na@hq.com\n0769-85616632\na@hq.com\nb@hq.com"
+            "\n+86-769-8561-6631\n138 1234 "
+            "5678\nsales@hq.com\na@hq.com\n0769-85616632\na@hq.com\nb@hq.com"
             "\n020-87654321\n");
 }
 
@@ -138,7 +140,10 @@ TEST(ExtractContacts, NumbersAndAddressesAsSitesWriteThem) {
   };
   const TCase cases[] = {
       // Full-width forms.
-      {"手机：１３８ １２３４ ５６７８ 电话：０２０－８７６５４３２１", {"020-87654321"}, {"13812345678"}, {}},
+      {"手机：１３８ １２３４ ５６７８ 电话：０２０－８７６５４３２１",
+       {"020-87654321"},
+       {"13812345678"},
+       {}},
       // Numbers broken up by markup and entities.
       {"手机：<span>138</span><span>1234</span>5678", {}, {"13812345678"}, {}},
       {"电话：<b>020</b>-8765<i>4321</i> 手机：138&nbsp;1234&nbsp;5678",
@@ -169,14 +174,23 @@ TEST(ExtractContacts, NumbersAndAddressesAsSitesWriteThem) {
       {"电话：0769-85576627-8012 手机：13812345678", {"0769-85576627转8012"}, {"13812345678"}, {}},
       {"Tel: (020) 8765 4321 ext. 12", {"020-87654321转12"}, {}, {}},
       // E-mail written against harvesting.
-      {"手机：13812345678 邮箱：sales[at]hq-dz.com.cn", {}, {"13812345678"}, {"sales@hq-dz.com.cn"}},
-      {"手机：13812345678 邮箱：sales (at) hq-dz (dot) com", {}, {"13812345678"},
+      {"手机：13812345678 邮箱：sales[at]hq-dz.com.cn",
+       {},
+       {"13812345678"},
+       {"sales@hq-dz.com.cn"}},
+      {"手机：13812345678 邮箱：sales (at) hq-dz (dot) com",
+       {},
+       {"13812345678"},
        {"sales@hq-dz.com"}},
       {"手机：13812345678 sales AT hq-dz DOT com", {}, {"13812345678"}, {"sales@hq-dz.com"}},
-      {"手机：13812345678 邮箱：sales#hq-dz.com（请把#换成@）", {}, {"13812345678"},
+      {"手机：13812345678 邮箱：sales#hq-dz.com（请把#换成@）",
+       {},
+       {"13812345678"},
        {"sales@hq-dz.com"}},
       // ... but not without the hint, nor a result that is no address.
-      {"手机：13812345678 颜色#hq-dz.com meet us at the fair 邮箱：sales[at]hq", {}, {"13812345678"},
+      {"手机：13812345678 颜色#hq-dz.com meet us at the fair 邮箱：sales[at]hq",
+       {},
+       {"13812345678"},
        {}},
   };
   TRegExp re;
@@ -235,10 +249,13 @@ TEST(SiteCredits, TheBuildersNumbersAreNotTheCompanys) {
       {"<p>电话：020-87654321 手机：13812345678</p><p>技术支持：百度网络 13987654321</p>",
        {"020-87654321"},
        {"13812345678"}},
-      {"<p>手机：13812345678</p><p>网站建设：<a href=\"http://www.jz.cn\">建站网</a> 电话：0755-83216688</p>",
+      {"<p>手机：13812345678</p><p>网站建设：<a href=\"http://www.jz.cn\">建站网</a> "
+       "电话：0755-83216688</p>",
        {},
        {"13812345678"}},
-      {"<p>手机：13812345678</p>Powered by <a href=x>SiteCo</a> Tel 13987654321", {}, {"13812345678"}},
+      {"<p>手机：13812345678</p>Powered by <a href=x>SiteCo</a> Tel 13987654321",
+       {},
+       {"13812345678"}},
       // In a footer block the credit runs to the block's end, across line breaks.
       {"<div class=\"footer\">版权所有 华强电子 手机：13812345678<br>设计制作：某某网络<br>"
        "<div>咨询：13987654321</div></div><p>传真：020-87654322</p>",
@@ -274,7 +291,8 @@ TEST(FindContactLinkBySign, TextTitleImageOrAddress) {
       {"<a href=/en/c.html>CONTACT US</a>", "<a href=/en/c.html>CONTACT US</a>"},
       {"<a href=/c title=\"联系我们\"><img src=/i.gif></a>",
        "<a href=/c title=\"联系我们\"><img src=/i.gif></a>"},
-      {"<a href=/c><img src=/i.gif alt='Contact'></a>", "<a href=/c><img src=/i.gif alt='Contact'></a>"},
+      {"<a href=/c><img src=/i.gif alt='Contact'></a>",
+       "<a href=/c><img src=/i.gif alt='Contact'></a>"},
       // By address only when nothing says so in words.
       {"<a href=\"/Contact.html\">Reach</a><a href=/x>Contact</a>", "<a href=/x>Contact</a>"},
       {"<a href=\"/cn/lxwm/\">留言</a>", "<a href=\"/cn/lxwm/\">留言</a>"},
