@@ -10,6 +10,7 @@
 #include "engine/PageRedirect.h"
 #include "engine/PageText.h"
 #include "engine/RegExp.h"
+#include "engine/SiteCredits.h"
 #include "engine/SiteLinks.h"
 #include "engine/records/EngineSettings.h"
 #include "net/HttpClient.h"
@@ -241,6 +242,9 @@ void TCaijiPageCon::ExtractionPass(const std::string& address) {
     }
     text = DecodePage(page.body, page.contentType, false);
   }
+  if (directoryEntry_) {
+    text = WithoutFooterBlocks(text);
+  }
   // What the run knows of the site before this page. A page without any number clears the
   // record; the site's name, address, label and mark come back, so that a later pass still
   // reads the home page and reports a whole record. The QQ numbers the page gave stay.
@@ -279,10 +283,19 @@ void TCaijiPageCon::Execute() {
     return;  // the link never left the engine
   }
   std::string title = title_;
+  std::string filed;
   if (renZheng_ != 1) {
-    if (std::string filed = LookupName(record_.webUrl); !filed.empty()) {
-      title = std::move(filed);
+    filed = LookupName(record_.webUrl);
+    if (!filed.empty()) {
+      title = filed;
     }
+  }
+  // A directory's entry page names the listed company; the directory's own name, contact page
+  // and footer numbers are not that company's.
+  if (std::string entry = DirectoryEntryName(filed, record_.webUrl, PageTitles(*regExp_, text));
+      !entry.empty()) {
+    title = std::move(entry);
+    directoryEntry_ = true;
   }
   record_.renZheng = renZheng_;
   record_.source = SourceLabel(row_.engine);
@@ -294,7 +307,9 @@ void TCaijiPageCon::Execute() {
     return;
   }
 
-  if (std::string link = FindContactLink(*regExp_, text, !row_.allContactLinks); !link.empty()) {
+  if (std::string link =
+          directoryEntry_ ? std::string() : FindContactLink(*regExp_, text, !row_.allContactLinks);
+      !link.empty()) {
     std::string address = MakeAbsolute(HostOfUrl(record_.webUrl), HrefOf(link));
     if (!address.empty()) {
       ReportStatus(texts.extracting + address);

@@ -4,6 +4,8 @@
 // addresses, QQ numbers and the postal address, and reports to the main window:
 //   REPORT_STATUS (kind 3) with its status text as it goes, REPORT_COMPANY (kind 0) with its
 //   record whenever a pass found a phone number.
+// A directory's entry page (DirectoryEntryName) names the listed company and is read itself,
+// without the directory's contact page and footer.
 // A page without any number reports nothing and leaves the record as the run knew the site
 // (name, address, label, promoted mark), so the home page is still read after an empty
 // contact page.
@@ -104,6 +106,7 @@ class TCaijiPageCon : public TWorkerThread {
   TComPanyInfo record_;
   std::string status_;
   std::string redirectedUrl_;
+  bool directoryEntry_ = false;  // the site is a directory and its page one company's entry
   std::unique_ptr<THttpClient> http_;
   std::unique_ptr<TBeiAn> beiAn_;
   std::unique_ptr<TRegExp> regExp_;

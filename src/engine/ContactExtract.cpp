@@ -295,6 +295,51 @@ void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComP
   }
 }
 
+namespace {
+
+// A company name without the words every company name has.
+std::string CoreOfName(std::string_view name) {
+  std::string core = Trim(name);
+  for (const char* word : {"有限责任公司", "有限公司", "股份", "公司"}) {
+    core = ReplaceAll(core, Utf8ToGbk(word), "");
+  }
+  return core;
+}
+
+bool BelowRoot(std::string_view url) {
+  const std::size_t scheme = url.find("://");
+  std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  const std::size_t slash = rest.find('/');
+  if (slash == std::string_view::npos) {
+    return false;
+  }
+  std::string path = GbkLower(rest.substr(slash + 1));
+  path = path.substr(0, path.find_first_of("?#"));
+  return !path.empty() && !path.starts_with("index.") && !path.starts_with("default.");
+}
+
+}  // namespace
+
+std::string DirectoryEntryName(std::string_view filed, std::string_view url,
+                               const std::vector<std::string>& titles) {
+  if (Trim(filed).empty() || !BelowRoot(url)) {
+    return {};
+  }
+  static const std::string kCompany = Utf8ToGbk("公司");
+  TComPanyInfo named;
+  FindCompanyName(titles, named);
+  const std::string name = Trim(named.GetComName());
+  if (name.size() < kMinCandidateBytes || !name.ends_with(kCompany)) {
+    return {};
+  }
+  const std::string entry = CoreOfName(name), site = CoreOfName(filed);
+  if (entry.empty() || site.empty() || FindGbk(entry, site) != std::string::npos ||
+      FindGbk(site, entry) != std::string::npos) {
+    return {};
+  }
+  return name;
+}
+
 std::string AddressOf(std::string_view text) {
   const TAddressWords& w = AddressWords();
   const std::size_t label = FindAddressLabel(text);

@@ -60,6 +60,14 @@ enum class TNameStep {
 void FindCompanyName(const std::vector<std::string>& titles, TComPanyInfo& record);
 void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComPanyInfo& record);
 
+// The company a directory or yellow-pages entry describes: when `url` lies below its site's root
+// (a path other than "/" or an index or default page) and the page's titles name a company
+// (FindCompanyName's candidate ending in "公司") that is not the site's filed sponsor `filed`
+// (neither name, without "有限责任公司", "有限公司", "股份" and "公司", holds the other), that
+// company's name; else (also without a filed sponsor) empty.
+std::string DirectoryEntryName(std::string_view filed, std::string_view url,
+                               const std::vector<std::string>& titles);
+
 // The value of the page's first address label ("地址", also with blanks, "&nbsp;" or full-width
 // blanks between its two characters, as in "公司地址", "联系地址"; or "厂址"): the label, its
 // separator (":", "：") and any tags, blanks and line breaks after it are skipped (and the end of a

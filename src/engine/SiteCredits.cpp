@@ -175,6 +175,15 @@ bool HasSiteCredits(std::string_view page) {
   return false;
 }
 
+std::string WithoutFooterBlocks(std::string_view page) {
+  std::string out(page);
+  for (const auto& [begin, end] : FooterBlocks(LowerBytes(page))) {
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(begin),
+              out.begin() + static_cast<std::ptrdiff_t>(end), ' ');
+  }
+  return out;
+}
+
 std::string WithoutSiteCredits(std::string_view page) {
   std::string out(page);
   const std::string lowered = LowerBytes(page);

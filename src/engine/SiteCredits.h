@@ -18,6 +18,10 @@ namespace vlmr {
 // True when the page has any credit marker.
 bool HasSiteCredits(std::string_view page);
 
+// The page with every footer block blanked (the same length): on a directory's entry page the
+// footer holds the directory's own numbers.
+std::string WithoutFooterBlocks(std::string_view page);
+
 // The page with every credit blanked (each of its bytes made a blank): the same length, the
 // rest unchanged.
 std::string WithoutSiteCredits(std::string_view page);

@@ -851,3 +851,38 @@ TEST_F(CrawlerTest, SitesAsWrittenToday) {
 
 }  // namespace
 }  // namespace vlmr
+
+namespace vlmr {
+namespace {
+
+// A directory site's entry for one company: the listed company's name and numbers from the
+// entry, never the directory's own (its filing name, its contact page, its footer).
+TEST_F(CrawlerTest, DirectoryEntryGivesTheListedCompany) {
+  filing.AddFiling("hq-dz.com.cn", test::FilingRows("黄页信息技术有限公司", "企业黄页"));
+  const std::string entry =
+      "<html><head><title>东莞市明佳五金制品有限公司_企业黄页</title></head><body>"
+      "<div class=\"nav\"><a href=\"/about/lianxi.html\">联系我们</a></div>"
+      "<div "
+      "class=\"entry\"><p>公司名称：东莞市明佳五金制品有限公司</p><p>联系电话：0769-85576627</p>"
+      "<p>手机：13812345678</p><p>厂址：东莞市长安镇乌沙路8号</p></div>"
+      "<div class=\"footer\">客服热线：400-800-1234 手机：13987654321</div></body></html>";
+  web.AddPage(kHost, "/company/8812.html", TPage::Html(entry));
+  web.AddPage(kHost, "/about/lianxi.html",
+              TPage::Html("<title>联系我们</title><p>手机：13900001111 电话：020-12345678</p>"));
+  for (Flavour flavour : {Flavour::Baidu, Flavour::So360}) {
+    SCOPED_TRACE(Name(flavour));
+    companies.clear();
+    web.ClearRequests();
+    ASSERT_TRUE(Run(New(flavour, "http://www.hq-dz.com.cn/company/8812.html", "企业黄页")));
+    ASSERT_FALSE(companies.empty());
+    const TComPanyInfo& record = companies.back();
+    EXPECT_EQ(GbkToUtf8(record.RawComName()), "东莞市明佳五金制品有限公司");
+    EXPECT_EQ(Utf8Of(record.tels), Strings{"0769-85576627"});
+    EXPECT_EQ(Utf8Of(record.mobiles), Strings{"13812345678"});
+    EXPECT_EQ(GbkToUtf8(record.address), "东莞市长安镇乌沙路8号");
+    EXPECT_EQ(TargetsOn(kHost), (Strings{"/company/8812.html", "/company/8812.html"}));
+  }
+}
+
+}  // namespace
+}  // namespace vlmr

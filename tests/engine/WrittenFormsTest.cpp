@@ -280,6 +280,33 @@ TEST(SiteCredits, TheBuildersNumbersAreNotTheCompanys) {
   EXPECT_EQ(WithoutSiteCredits(page).size(), page.size());
 }
 
+TEST(DirectoryEntryName, AnotherCompanyThanTheSitesOnAPageBelowItsRoot) {
+  struct TCase {
+    const char* filed;
+    const char* url;
+    const char* title;
+    const char* name;
+  };
+  const TCase cases[] = {
+      {"黄页信息技术有限公司", "http://www.hy.com/company/1.html",
+       "东莞市明佳五金制品有限公司_企业黄页", "东莞市明佳五金制品有限公司"},
+      {"黄页信息技术有限公司", "http://www.hy.com/c/1?id=2", "明佳五金有限公司-黄页",
+       "明佳五金有限公司"},
+      // The company's own site: the same company, however its names are written.
+      {"广州华强电子有限公司", "http://www.hq.com/cp/1.html", "华强电子有限公司-产品", ""},
+      {"华强电子股份有限公司", "http://www.hq.com/cp/1.html", "广州华强电子有限公司", ""},
+      // Not below the root, no filing, no company in the titles.
+      {"黄页信息技术有限公司", "http://www.hy.com/", "明佳五金有限公司", ""},
+      {"黄页信息技术有限公司", "http://www.hy.com/index.html", "明佳五金有限公司", ""},
+      {"", "http://www.hy.com/company/1.html", "明佳五金有限公司", ""},
+      {"黄页信息技术有限公司", "http://www.hy.com/news/1.html", "五金行业新闻", ""},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<std::string> titles = {G(std::string("<title>") + c.title + "</title>")};
+    EXPECT_EQ(GbkToUtf8(DirectoryEntryName(G(c.filed), c.url, titles)), c.name) << c.title;
+  }
+}
+
 TEST(FindContactLinkBySign, TextTitleImageOrAddress) {
   const std::pair<const char*, const char*> cases[] = {
       {"<a href=\"/a\">首页</a><a href=\"/lx\"><span>联系我们</span></a>",
