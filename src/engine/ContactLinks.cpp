@@ -66,20 +66,6 @@ bool IsContactWord(std::string_view text) {
   return SameText(text, "contact") || SameText(text, "contactus");
 }
 
-// The value of attribute `name` (lower case, with its "=") in a tag.
-std::string AttributeOf(std::string_view tag, std::string_view name) {
-  const std::string lowered = GbkLower(tag);
-  std::size_t at = 0;
-  while ((at = lowered.find(name, at)) != std::string::npos) {
-    if (at > 0 && IsBlank(lowered[at - 1])) {
-      // HrefOf reads a value after "href="; the same reading serves any attribute.
-      return HrefOf("href=" + std::string(tag.substr(at + name.size())));
-    }
-    at += name.size();
-  }
-  return {};
-}
-
 // The alt texts of the images inside an anchor.
 bool ImageSays(std::string_view inner) {
   std::size_t at = 0;
@@ -88,7 +74,7 @@ bool ImageSays(std::string_view inner) {
     const std::size_t close = lowered.find('>', at);
     const std::string_view tag =
         inner.substr(at, close == std::string::npos ? std::string_view::npos : close - at);
-    if (IsContactWord(TextOf(AttributeOf(tag, "alt=")))) {
+    if (IsContactWord(TextOf(TagAttribute(tag, "alt")))) {
       return true;
     }
     at += 4;
@@ -155,7 +141,7 @@ std::string FindContactLinkBySign(std::string_view page) {
     const std::string anchor(page.substr(
         start,
         (innerEnd == closeAt && closeEnd != std::string::npos ? closeEnd + 1 : innerEnd) - start));
-    if (IsContactWord(TextOf(inner)) || IsContactWord(TextOf(AttributeOf(tag, "title="))) ||
+    if (IsContactWord(TextOf(inner)) || IsContactWord(TextOf(TagAttribute(tag, "title"))) ||
         ImageSays(inner)) {
       return anchor;
     }

@@ -105,9 +105,32 @@ bool SpacedAt(std::string_view text, std::size_t pos) {
   return false;
 }
 
+// True when the text may hold a written form of "@" or "." in words or brackets: " at ", " AT ",
+// or a closing bracket after "at" or "dot" (blanks between allowed).
+bool MayHoldWordForms(std::string_view text) {
+  if (text.find(" at ") != std::string_view::npos || text.find(" AT ") != std::string_view::npos) {
+    return true;
+  }
+  std::size_t close = 0;
+  while ((close = text.find_first_of("])}", close)) != std::string_view::npos) {
+    std::size_t end = close;
+    while (end > 0 && text[end - 1] == ' ') {
+      --end;
+    }
+    const std::string_view before = text.substr(0, end);
+    if ((before.size() >= 2 && SameText(before.substr(before.size() - 2), "at")) ||
+        (before.size() >= 3 && SameText(before.substr(before.size() - 3), "dot"))) {
+      return true;
+    }
+    ++close;
+  }
+  return false;
+}
+
 // The copy with every non-ASCII character as kOther and the written forms as "@" and ".".
 std::string Unmask(std::string_view text) {
-  const bool hashSwap = AsksForHashSwap(text);
+  const bool hashSwap = text.find('#') != std::string_view::npos && AsksForHashSwap(text);
+  const bool wordForms = MayHoldWordForms(text);
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;
@@ -119,7 +142,7 @@ std::string Unmask(std::string_view text) {
       continue;
     }
     const bool afterWord = !out.empty() && IsAlnum(out.back());
-    if (afterWord && (c == ' ' || c == '[' || c == '(' || c == '{')) {
+    if (wordForms && afterWord && (c == ' ' || c == '[' || c == '(' || c == '{')) {
       if (const std::size_t n = BracketedWord(text, i, "at"); n > 0) {
         out.push_back('@');
         i += n;
@@ -200,11 +223,40 @@ std::string AddressAt(std::string_view text, std::size_t at) {
   return std::string(text.substr(begin, end - begin));
 }
 
+// The addresses written plainly: every "@" with the run of local-part characters before it,
+// read on character boundaries (a byte of a double-byte character is never taken).
+void PlainAddresses(std::string_view text, std::vector<std::string>& found) {
+  std::size_t runStart = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (IsGbkLeadByte(c)) {
+      i += GbkCharLength(text, i);
+      runStart = i;
+      continue;
+    }
+    if (c == '@') {
+      // AddressAt reads back over local-part characters only, and the run began on a boundary.
+      if (std::string address = AddressAt(text.substr(runStart), i - runStart); !address.empty()) {
+        found.push_back(std::move(address));
+      }
+      runStart = i + 1;
+    } else if (!IsLocalChar(c)) {
+      runStart = i + 1;
+    }
+    ++i;
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> WrittenEmails(std::string_view readable) {
   std::vector<std::string> found;
-  if (readable.find_first_of("@#[({ ") == std::string_view::npos) {
+  const bool hashSwap = readable.find('#') != std::string_view::npos && AsksForHashSwap(readable);
+  if (!hashSwap && !MayHoldWordForms(readable)) {
+    if (readable.find('@') != std::string_view::npos) {
+      PlainAddresses(readable, found);
+    }
     return found;
   }
   const std::string text = Unmask(readable);

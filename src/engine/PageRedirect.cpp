@@ -26,54 +26,17 @@ std::string_view TrimView(std::string_view s) {
   return s;
 }
 
-// The value of an attribute of a tag (found in its lowered form, read from the tag).
-std::string_view AttributeValue(std::string_view tag, std::string_view lowered,
-                                std::string_view name) {
-  std::size_t at = 0;
-  while ((at = lowered.find(name, at)) != std::string_view::npos) {
-    const std::size_t begin = at;
-    at += name.size();
-    if (begin == 0 || !IsBlank(lowered[begin - 1])) {
-      continue;
-    }
-    std::size_t i = at;
-    while (i < tag.size() && IsBlank(tag[i])) {
-      ++i;
-    }
-    if (i >= tag.size() || tag[i] != '=') {
-      continue;
-    }
-    ++i;
-    while (i < tag.size() && IsBlank(tag[i])) {
-      ++i;
-    }
-    if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
-      const std::size_t end = tag.find(tag[i], i + 1);
-      return tag.substr(i + 1,
-                        end == std::string_view::npos ? std::string_view::npos : end - i - 1);
-    }
-    std::size_t end = i;
-    while (end < tag.size() && !IsBlank(tag[end]) && tag[end] != '>') {
-      ++end;
-    }
-    return tag.substr(i, end - i);
-  }
-  return {};
-}
-
 std::string RefreshTarget(std::string_view page, std::string_view lowered) {
   std::size_t pos = 0;
   while ((pos = lowered.find("<meta", pos)) != std::string_view::npos) {
     const std::size_t end = lowered.find('>', pos);
     const std::size_t size = end == std::string_view::npos ? lowered.size() - pos : end - pos;
     const std::string_view tag = page.substr(pos, size);
-    const std::string_view low = lowered.substr(pos, size);
     pos += 5;
-    if (TrimView(AttributeValue(tag, low, "http-equiv")) != "refresh" &&
-        !SameText(TrimView(AttributeValue(tag, low, "http-equiv")), "refresh")) {
+    if (!SameText(TrimView(TagAttribute(tag, "http-equiv")), "refresh")) {
       continue;
     }
-    const std::string_view content = AttributeValue(tag, low, "content");
+    const std::string content = TagAttribute(tag, "content");
     // "N;url=...", "N; URL='...'", "N,url=..."
     std::size_t i = 0;
     double delay = 0;
@@ -100,7 +63,7 @@ std::string RefreshTarget(std::string_view page, std::string_view lowered) {
     if (v >= content.size() || content[v] != '=') {
       continue;
     }
-    const std::string_view target = TrimView(content.substr(v + 1));
+    const std::string_view target = TrimView(std::string_view(content).substr(v + 1));
     if (!target.empty() && target.size() <= kMaxTargetBytes) {
       return std::string(target);
     }
@@ -167,8 +130,7 @@ std::string ScriptsTarget(std::string_view page, std::string_view lowered) {
     if (close == std::string_view::npos) {
       close = lowered.size();
     }
-    const std::string_view tag = page.substr(pos, open - pos);
-    if (AttributeValue(tag, lowered.substr(pos, open - pos), "src").empty()) {
+    if (TagAttribute(page.substr(pos, open - pos), "src").empty()) {
       std::string target = ScriptTarget(page.substr(open + 1, close - open - 1),
                                         lowered.substr(open + 1, close - open - 1));
       if (!target.empty()) {

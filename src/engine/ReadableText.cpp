@@ -1,10 +1,10 @@
 #include "engine/ReadableText.h"
 
-#include <array>
 #include <cstdint>
 
 #include "base/Text.h"
 #include "engine/PageText.h"
+#include "engine/SiteLinks.h"
 
 namespace vlmr {
 namespace {
@@ -22,52 +22,71 @@ char Lower(char c) {
 }
 
 bool IsInlineTag(std::string_view name) {
-  static constexpr std::array<std::string_view, 19> kInline = {
-      "a",   "span", "font",  "b",   "i",    "u", "em",     "strong", "small", "big",
-      "sub", "sup",  "label", "img", "abbr", "s", "strike", "ins",    "del"};
-  for (std::string_view tag : kInline) {
-    if (name == tag) {
-      return true;
-    }
+  switch (name.size()) {
+    case 1:
+      return name == "a" || name == "b" || name == "i" || name == "u" || name == "s";
+    case 2:
+      return name == "em";
+    case 3:
+      return name == "sub" || name == "sup" || name == "big" || name == "img" || name == "ins" ||
+             name == "del";
+    case 4:
+      return name == "span" || name == "font" || name == "abbr";
+    case 5:
+      return name == "small" || name == "label";
+    case 6:
+      return name == "strong" || name == "strike";
+    default:
+      return false;
   }
-  return false;
 }
 
-// The copy being written: blanks collapse, and a line break replaces a blank before it.
+// The copy being written: blanks collapse, and a line break replaces a blank before it. It is
+// never longer than the page (a tag gives at most one byte, an entity at most as many bytes as
+// it has), so it is written into a buffer of the page's size.
 class TCopy {
  public:
-  explicit TCopy(std::size_t reserve) { out_.reserve(reserve); }
+  explicit TCopy(std::size_t pageSize) : out_(pageSize + 1, '\0') {}
   void Blank() {
-    if (!out_.empty() && out_.back() != ' ' && out_.back() != '\n') {
-      out_.push_back(' ');
+    if (size_ > 0 && Last() != ' ' && Last() != '\n') {
+      out_[size_++] = ' ';
     }
   }
   void Break() {
-    if (out_.empty()) {
+    if (size_ == 0) {
       return;
     }
-    if (out_.back() == ' ') {
-      out_.back() = '\n';
-    } else if (out_.back() != '\n') {
-      out_.push_back('\n');
+    if (Last() == ' ') {
+      out_[size_ - 1] = '\n';
+    } else if (Last() != '\n') {
+      out_[size_++] = '\n';
     }
   }
   void Char(char c) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
       Blank();
     } else {
-      out_.push_back(c);
+      out_[size_++] = c;
     }
+  }
+  void Pair(char lead, char trail) {
+    out_[size_++] = lead;
+    out_[size_++] = trail;
   }
   void Text(std::string_view text) {
     for (char c : text) {
       Char(c);
     }
   }
-  std::string& Out() { return out_; }
+  std::string Take() {
+    out_.resize(size_);
+    return std::move(out_);
+  }
 
  private:
+  char Last() const { return out_[size_ - 1]; }
   std::string out_;
+  std::size_t size_ = 0;
 };
 
 void AppendUtf8(std::uint32_t cp, std::string& out) {
@@ -277,56 +296,18 @@ void JsonValues(std::string_view page, std::string_view lowered, std::string_vie
   }
 }
 
-// The value of attribute `name` (lower case) of a tag (its lowered form beside it).
-std::string_view AttributeValue(std::string_view tag, std::string_view lowered,
-                                std::string_view name) {
-  std::size_t pos = 0;
-  while ((pos = lowered.find(name, pos)) != std::string_view::npos) {
-    const std::size_t at = pos;
-    pos += name.size();
-    if (at == 0 || (lowered[at - 1] != ' ' && lowered[at - 1] != '\t' && lowered[at - 1] != '\r' &&
-                    lowered[at - 1] != '\n')) {
-      continue;
-    }
-    std::size_t i = pos;
-    while (i < tag.size() && tag[i] == ' ') {
-      ++i;
-    }
-    if (i >= tag.size() || tag[i] != '=') {
-      continue;
-    }
-    ++i;
-    while (i < tag.size() && tag[i] == ' ') {
-      ++i;
-    }
-    if (i < tag.size() && (tag[i] == '"' || tag[i] == '\'')) {
-      const char quote = tag[i];
-      const std::size_t end = tag.find(quote, i + 1);
-      return tag.substr(i + 1,
-                        end == std::string_view::npos ? std::string_view::npos : end - i - 1);
-    }
-    std::size_t end = i;
-    while (end < tag.size() && static_cast<unsigned char>(tag[end]) > ' ' && tag[end] != '>') {
-      ++end;
-    }
-    return tag.substr(i, end - i);
-  }
-  return {};
-}
-
 void MetaValues(std::string_view page, std::string_view lowered, std::string& out) {
   std::size_t pos = 0;
   while ((pos = lowered.find("<meta", pos)) != std::string_view::npos) {
     const std::size_t end = lowered.find('>', pos);
     const std::size_t size = end == std::string_view::npos ? lowered.size() - pos : end - pos;
     const std::string_view tag = page.substr(pos, size);
-    const std::string_view low = lowered.substr(pos, size);
     pos += 5;
-    std::string kind = GbkLower(AttributeValue(tag, low, "name"));
+    std::string kind = GbkLower(TagAttribute(tag, "name"));
     kind += ' ';
-    kind += GbkLower(AttributeValue(tag, low, "property"));
+    kind += GbkLower(TagAttribute(tag, "property"));
     kind += ' ';
-    kind += GbkLower(AttributeValue(tag, low, "itemprop"));
+    kind += GbkLower(TagAttribute(tag, "itemprop"));
     bool contact = false;
     for (const char* word : {"phone", "tel", "mobile", "mail", "contact"}) {
       contact = contact || kind.find(word) != std::string::npos;
@@ -334,7 +315,7 @@ void MetaValues(std::string_view page, std::string_view lowered, std::string& ou
     if (!contact) {
       continue;
     }
-    const std::string_view value = AttributeValue(tag, low, "content");
+    const std::string value = TagAttribute(tag, "content");
     if (!value.empty() && value.size() <= kMaxValueBytes) {
       out.push_back('\n');
       out.append(value);
@@ -421,7 +402,7 @@ std::string ReadableText(std::string_view page) {
       } else if (u == 0xA1 && trail == 0xA1) {
         copy.Blank();  // the full-width blank
       } else {
-        copy.Out().append(page.substr(i, 2));
+        copy.Pair(c, page[i + 1]);
       }
       i += 2;
       continue;
@@ -429,7 +410,7 @@ std::string ReadableText(std::string_view page) {
     copy.Char(c);
     ++i;
   }
-  std::string out = std::move(copy.Out());
+  std::string out = copy.Take();
   while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) {
     out.pop_back();
   }
