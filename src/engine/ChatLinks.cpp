@@ -13,22 +13,22 @@ bool IsDigit(char c) {
 }
 
 // The link address that holds `pos`: back to the quote, "=", "(", "<" or blank before it.
-std::string_view LinkAround(std::string_view lowered, std::size_t pos) {
+std::string_view LinkAround(std::string_view page, std::size_t pos) {
   std::size_t begin = pos;
   while (begin > 0 && pos - begin < kMaxLinkBytes) {
-    const char c = lowered[begin - 1];
+    const char c = page[begin - 1];
     if (c == '"' || c == '\'' || c == '(' || c == '<' || c == ' ' || c == '\t' || c == '\r' ||
         c == '\n') {
       break;
     }
     --begin;
   }
-  return lowered.substr(begin, pos - begin);
+  return page.substr(begin, pos - begin);
 }
 
 bool IsChatLink(std::string_view link) {
   for (const char* sign : {"tencent://", "qq.com", "mqqwpa://"}) {
-    if (link.find(sign) != std::string_view::npos) {
+    if (FindAsciiNoCase(link, sign) != std::string_view::npos) {
       return true;
     }
   }
@@ -49,24 +49,24 @@ std::string NumberAt(std::string_view text, std::size_t pos) {
 
 std::vector<std::string> QqNumbersOfChatLinks(std::string_view page) {
   std::vector<std::string> found;
-  const std::string lowered = LowerBytes(page);
-  if (lowered.find("qq") == std::string::npos && lowered.find("tencent") == std::string::npos) {
+  if (FindAsciiNoCase(page, "qq") == std::string_view::npos &&
+      FindAsciiNoCase(page, "tencent") == std::string_view::npos) {
     return found;
   }
   for (const std::string_view key :
        {std::string_view("uin="), std::string_view("p=2:"), std::string_view("p=1:")}) {
     std::size_t pos = 0;
-    while ((pos = lowered.find(key, pos)) != std::string::npos) {
+    while ((pos = FindAsciiNoCase(page, key, pos)) != std::string_view::npos) {
       const std::size_t at = pos;
       pos += key.size();
       // A parameter: after "?", "&" or ";" (of "&amp;"), or "uin" as the first thing.
-      if (at > 0 && lowered[at - 1] != '?' && lowered[at - 1] != '&' && lowered[at - 1] != ';') {
+      if (at > 0 && page[at - 1] != '?' && page[at - 1] != '&' && page[at - 1] != ';') {
         continue;
       }
-      if (!IsChatLink(LinkAround(lowered, at))) {
+      if (!IsChatLink(LinkAround(page, at))) {
         continue;
       }
-      if (std::string number = NumberAt(lowered, pos); !number.empty()) {
+      if (std::string number = NumberAt(page, pos); !number.empty()) {
         found.push_back(std::move(number));
       }
     }

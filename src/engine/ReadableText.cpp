@@ -221,16 +221,15 @@ void PercentDecodeInto(std::string_view value, std::string& out) {
 }
 
 // Link addresses after `scheme` ("tel:", "mailto:") written as an attribute value.
-void SchemeValues(std::string_view page, std::string_view lowered, std::string_view scheme,
-                  std::string& out) {
+void SchemeValues(std::string_view page, std::string_view scheme, std::string& out) {
   std::size_t pos = 0;
-  while ((pos = lowered.find(scheme, pos)) != std::string_view::npos) {
+  while ((pos = FindAsciiNoCase(page, scheme, pos)) != std::string_view::npos) {
     const std::size_t begin = pos + scheme.size();
     pos = begin;
     if (begin == scheme.size()) {
       continue;
     }
-    const char before = lowered[begin - scheme.size() - 1];
+    const char before = page[begin - scheme.size() - 1];
     if (before != '"' && before != '\'' && before != '=') {
       continue;
     }
@@ -246,10 +245,9 @@ void SchemeValues(std::string_view page, std::string_view lowered, std::string_v
 }
 
 // The string values of JSON keys (`"key": "value"` or `"key": ["a", "b"]`).
-void JsonValues(std::string_view page, std::string_view lowered, std::string_view key,
-                std::string& out) {
+void JsonValues(std::string_view page, std::string_view key, std::string& out) {
   std::size_t pos = 0;
-  while ((pos = lowered.find(key, pos)) != std::string_view::npos) {
+  while ((pos = FindAsciiNoCase(page, key, pos)) != std::string_view::npos) {
     pos += key.size();
     std::size_t i = pos;
     auto skipBlanks = [&] {
@@ -296,11 +294,11 @@ void JsonValues(std::string_view page, std::string_view lowered, std::string_vie
   }
 }
 
-void MetaValues(std::string_view page, std::string_view lowered, std::string& out) {
+void MetaValues(std::string_view page, std::string& out) {
   std::size_t pos = 0;
-  while ((pos = lowered.find("<meta", pos)) != std::string_view::npos) {
-    const std::size_t end = lowered.find('>', pos);
-    const std::size_t size = end == std::string_view::npos ? lowered.size() - pos : end - pos;
+  while ((pos = FindAsciiNoCase(page, "<meta", pos)) != std::string_view::npos) {
+    const std::size_t end = page.find('>', pos);
+    const std::size_t size = end == std::string_view::npos ? page.size() - pos : end - pos;
     const std::string_view tag = page.substr(pos, size);
     pos += 5;
     std::string kind = GbkLower(TagAttribute(tag, "name"));
@@ -327,12 +325,11 @@ void MetaValues(std::string_view page, std::string_view lowered, std::string& ou
 
 std::string ContactValues(std::string_view page) {
   std::string out;
-  const std::string lowered = LowerBytes(page);
-  SchemeValues(page, lowered, "tel:", out);
-  SchemeValues(page, lowered, "mailto:", out);
-  JsonValues(page, lowered, "\"telephone\"", out);
-  JsonValues(page, lowered, "\"email\"", out);
-  MetaValues(page, lowered, out);
+  SchemeValues(page, "tel:", out);
+  SchemeValues(page, "mailto:", out);
+  JsonValues(page, "\"telephone\"", out);
+  JsonValues(page, "\"email\"", out);
+  MetaValues(page, out);
   if (!out.empty()) {
     out.push_back('\n');
   }

@@ -166,9 +166,8 @@ bool HasSiteCredits(std::string_view page) {
       return true;
     }
   }
-  const std::string lowered = LowerBytes(page);
   for (std::string_view m : Markers().ascii) {
-    if (FindGbk(lowered, m) != std::string_view::npos) {
+    if (FindAsciiNoCase(page, m) != std::string_view::npos) {
       return true;
     }
   }
