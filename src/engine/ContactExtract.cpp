@@ -47,39 +47,10 @@ bool HasName(const TComPanyInfo& record) {
 // service (which converts the page for every call). Each is a necessary condition only: the
 // bytes of a literal the pattern needs must occur somewhere, whatever the character bounds.
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // `lower` is ASCII in lower case and not empty; the pattern matches its letters without regard
 // to case.
 bool ContainsNoCase(std::string_view text, std::string_view lower) {
-  constexpr std::size_t npos = std::string_view::npos;
-  const char first = lower.front();
-  const bool letter = first >= 'a' && first <= 'z';
-  const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
-  // The next place of each form of the first character; each is searched for only once it
-  // has been passed.
-  std::size_t nextLower = text.find(first);
-  std::size_t nextUpper = letter ? text.find(upper) : npos;
-  while (true) {
-    const std::size_t pos = std::min(nextLower, nextUpper);
-    if (pos == npos || text.size() - pos < lower.size()) {
-      return false;
-    }
-    std::size_t i = 1;
-    while (i < lower.size() && AsciiLower(text[pos + i]) == lower[i]) {
-      ++i;
-    }
-    if (i == lower.size()) {
-      return true;
-    }
-    if (pos == nextLower) {
-      nextLower = text.find(first, pos + 1);
-    } else {
-      nextUpper = text.find(upper, pos + 1);
-    }
-  }
+  return FindAsciiNoCase(text, lower) != std::string_view::npos;
 }
 
 bool Contains(std::string_view text, std::string_view bytes) {
