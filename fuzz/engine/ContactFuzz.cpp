@@ -48,7 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(service || (c.areaCode.size() >= 3 && c.areaCode.size() <= 4 && c.areaCode[0] == '0'));
     Check(AllDigits(c.areaCode) && AllDigits(c.number));
     Check(c.number.size() == 7 || (!service && c.number.size() == 8));
-    Check(DigitsOfText(text, c.areaCode + c.number));
+    // An area code read after a country code has its trunk 0 put back.
+    Check(DigitsOfText(text, c.areaCode + c.number) ||
+          (c.areaCode[0] == '0' && DigitsOfText(text, c.areaCode.substr(1) + c.number)));
+    Check(c.extension.size() <= 5 && AllDigits(c.extension));
     (void)vlmr::IsLandlineNumber(c.areaCode, c.number);
   }
   const std::string address = vlmr::AddressOf(text);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
+#include <memory>
 #include <stdexcept>
 
 namespace vlmr {
@@ -130,6 +132,32 @@ std::string Utf8ToGbk(std::string_view utf8) {
   return conv.Run(utf8, [](std::string_view rest) {
     return Utf8SequenceLength(static_cast<unsigned char>(rest[0]));
   });
+}
+
+bool CharsetToGbk(std::string_view bytes, const std::string& charset, std::string& gbk) {
+  // Checked through UTF-8: iconv tells an invalid sequence from a character without a GBK form
+  // only in that direction. One descriptor per thread and character set.
+  thread_local std::map<std::string, std::unique_ptr<Converter>> converters;
+  auto it = converters.find(charset);
+  if (it == converters.end()) {
+    std::unique_ptr<Converter> conv;
+    try {
+      conv = std::make_unique<Converter>("UTF-8", charset.c_str());
+    } catch (const std::runtime_error&) {
+      return false;
+    }
+    it = converters.emplace(charset, std::move(conv)).first;
+  }
+  std::size_t invalid = 0;
+  std::string utf8 = it->second->Run(bytes, [&invalid](std::string_view) {
+    ++invalid;
+    return std::size_t{1};
+  });
+  if (invalid > bytes.size() / 100) {
+    return false;
+  }
+  gbk = Utf8ToGbk(utf8);
+  return true;
 }
 
 std::string GbkToUtf8(std::string_view gbk) {

@@ -15,6 +15,13 @@ std::string Utf8ToGbk(std::string_view utf8);
 // when every character has one or the text is not valid UTF-8.
 std::string FirstCharWithoutGbk(std::string_view utf8);
 
+// Bytes in the named character set (an iconv name: "BIG5", "UTF-16LE", ...) -> GBK. False when
+// the set is unknown or more than one byte in a hundred is not valid in it (`gbk` is then left
+// as it was); an invalid byte below that share, and a valid character without a GBK form,
+// become "?". The caller names one of a fixed few sets (a descriptor per set and thread is
+// kept).
+bool CharsetToGbk(std::string_view bytes, const std::string& charset, std::string& gbk);
+
 // GBK -> UTF-8. A byte sequence that is not GBK becomes "?" (one per offending byte).
 std::string GbkToUtf8(std::string_view gbk);
 

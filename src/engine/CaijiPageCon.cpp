@@ -6,8 +6,11 @@
 #include "base/Text.h"
 #include "engine/BeiAn.h"
 #include "engine/ContactExtract.h"
+#include "engine/PageCharset.h"
+#include "engine/PageRedirect.h"
 #include "engine/PageText.h"
 #include "engine/RegExp.h"
+#include "engine/SiteCredits.h"
 #include "engine/SiteLinks.h"
 #include "engine/records/EngineSettings.h"
 #include "net/HttpClient.h"
@@ -194,14 +197,35 @@ std::string TCaijiPageCon::LookupName(const std::string& address) {
   }
 }
 
-bool TCaijiPageCon::FetchPage(const std::string& address, std::vector<std::string>& lines) {
+bool TCaijiPageCon::FetchPage(const std::string& address, TFetchedPage& page) {
   using Clock = std::chrono::steady_clock;
   const bool bounded = timeouts_.pageFetchMs > 0;
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(timeouts_.pageFetchMs);
-  return FetchPageText(address, lines, [this, bounded, deadline] {
+  return vlmr::FetchPage(address, page, [this, bounded, deadline] {
     return Terminated() || (bounded && Clock::now() >= deadline);
   });
+}
+
+void TCaijiPageCon::FollowPageRedirects(std::string& text) {
+  for (int hop = 0; hop < kMaxPageRedirects && !CheckStop(); ++hop) {
+    const std::string from = redirectedUrl_.empty() ? http_->FinalUrl() : redirectedUrl_;
+    const std::string address = RedirectAddress(from, PageRedirectTarget(text));
+    if (address.empty() || address == from) {
+      return;
+    }
+    // The page the hop leaves stays the run's page when the hop fails; the client's last answer
+    // (its final address above all) is then that failure's, so the hop is made on a client of
+    // its own settings and taken only when it succeeds.
+    THttpClient hopClient(http_->Settings());
+    hopClient.SetStopQuery([this] { return Terminated(); });
+    std::string body;
+    if (!hopClient.Get(address, body) || body.empty()) {
+      return;
+    }
+    text = DecodePage(body, hopClient.ContentType(), true);
+    redirectedUrl_ = hopClient.FinalUrl();
+  }
 }
 
 void TCaijiPageCon::ExtractionPass(const std::string& address) {
@@ -212,11 +236,14 @@ void TCaijiPageCon::ExtractionPass(const std::string& address) {
   }
   std::string text;
   {
-    std::vector<std::string> lines;
-    if (!FetchPage(address, lines)) {
+    TFetchedPage page;
+    if (!FetchPage(address, page)) {
       return;
     }
-    text = PageTextOfLines(lines, false);
+    text = DecodePage(page.body, page.contentType, false);
+  }
+  if (directoryEntry_) {
+    text = WithoutFooterBlocks(text);
   }
   // What the run knows of the site before this page. A page without any number clears the
   // record; the site's name, address, label and mark come back, so that a later pass still
@@ -243,19 +270,32 @@ void TCaijiPageCon::Execute() {
     if (!FirstRequest(body) || CheckStop() || body.empty()) {
       return;
     }
-    text = PageTextOfBody(body, true);
+    text = DecodePage(body, http_->ContentType(), true);
+  }
+  FollowPageRedirects(text);
+  if (CheckStop()) {
+    return;
   }
 
   record_.Clear();
-  record_.webUrl = http_->FinalUrl();
+  record_.webUrl = redirectedUrl_.empty() ? http_->FinalUrl() : redirectedUrl_;
   if (IsEngineUrl(record_.webUrl)) {
     return;  // the link never left the engine
   }
   std::string title = title_;
+  std::string filed;
   if (renZheng_ != 1) {
-    if (std::string filed = LookupName(record_.webUrl); !filed.empty()) {
-      title = std::move(filed);
+    filed = LookupName(record_.webUrl);
+    if (!filed.empty()) {
+      title = filed;
     }
+  }
+  // A directory's entry page names the listed company; the directory's own name, contact page
+  // and footer numbers are not that company's.
+  if (std::string entry = DirectoryEntryName(filed, record_.webUrl, PageTitles(*regExp_, text));
+      !entry.empty()) {
+    title = std::move(entry);
+    directoryEntry_ = true;
   }
   record_.renZheng = renZheng_;
   record_.source = SourceLabel(row_.engine);
@@ -267,8 +307,10 @@ void TCaijiPageCon::Execute() {
     return;
   }
 
-  if (std::string link = FindContactLink(*regExp_, text, !row_.allContactLinks); !link.empty()) {
-    std::string address = MakeAbsolute(HostOfUrl(http_->FinalUrl()), HrefOf(link));
+  if (std::string link =
+          directoryEntry_ ? std::string() : FindContactLink(*regExp_, text, !row_.allContactLinks);
+      !link.empty()) {
+    std::string address = MakeAbsolute(HostOfUrl(record_.webUrl), HrefOf(link));
     if (!address.empty()) {
       ReportStatus(texts.extracting + address);
       ExtractionPass(address);

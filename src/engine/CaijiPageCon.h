@@ -4,6 +4,8 @@
 // addresses, QQ numbers and the postal address, and reports to the main window:
 //   REPORT_STATUS (kind 3) with its status text as it goes, REPORT_COMPANY (kind 0) with its
 //   record whenever a pass found a phone number.
+// A directory's entry page (DirectoryEntryName) names the listed company and is read itself,
+// without the directory's contact page and footer.
 // A page without any number reports nothing and leaves the record as the run knew the site
 // (name, address, label, promoted mark), so the home page is still read after an empty
 // contact page.
@@ -28,6 +30,7 @@
 namespace vlmr {
 
 class THttpClient;
+struct TFetchedPage;
 class TBeiAn;
 class TRegExp;
 
@@ -86,7 +89,11 @@ class TCaijiPageCon : public TWorkerThread {
   bool FirstRequest(std::string& body);
   std::string LookupName(const std::string& address);
   void ExtractionPass(const std::string& address);
-  bool FetchPage(const std::string& address, std::vector<std::string>& lines);
+  bool FetchPage(const std::string& address, TFetchedPage& page);
+  // The home page's own redirects (PageRedirect.h), at most kMaxPageRedirects hops: `text`
+  // becomes the last page reached and redirectedUrl_ its address.
+  void FollowPageRedirects(std::string& text);
+  static constexpr int kMaxPageRedirects = 3;
 
   const TFlavourRow& row_;
   TCrawlerFlavour flavour_;
@@ -99,6 +106,8 @@ class TCaijiPageCon : public TWorkerThread {
 
   TComPanyInfo record_;
   std::string status_;
+  std::string redirectedUrl_;
+  bool directoryEntry_ = false;  // the site is a directory and its page one company's entry
   std::unique_ptr<THttpClient> http_;
   std::unique_ptr<TBeiAn> beiAn_;
   std::unique_ptr<TRegExp> regExp_;

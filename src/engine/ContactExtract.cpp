@@ -1,11 +1,17 @@
 #include "engine/ContactExtract.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/Text.h"
+#include "engine/ChatLinks.h"
+#include "engine/ContactLinks.h"
+#include "engine/EmailForms.h"
 #include "engine/PageText.h"
 #include "engine/PhoneNumbers.h"
+#include "engine/ReadableText.h"
+#include "engine/SiteCredits.h"
 
 namespace vlmr {
 namespace {
@@ -41,39 +47,10 @@ bool HasName(const TComPanyInfo& record) {
 // service (which converts the page for every call). Each is a necessary condition only: the
 // bytes of a literal the pattern needs must occur somewhere, whatever the character bounds.
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // `lower` is ASCII in lower case and not empty; the pattern matches its letters without regard
 // to case.
 bool ContainsNoCase(std::string_view text, std::string_view lower) {
-  constexpr std::size_t npos = std::string_view::npos;
-  const char first = lower.front();
-  const bool letter = first >= 'a' && first <= 'z';
-  const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
-  // The next place of each form of the first character; each is searched for only once it
-  // has been passed.
-  std::size_t nextLower = text.find(first);
-  std::size_t nextUpper = letter ? text.find(upper) : npos;
-  while (true) {
-    const std::size_t pos = std::min(nextLower, nextUpper);
-    if (pos == npos || text.size() - pos < lower.size()) {
-      return false;
-    }
-    std::size_t i = 1;
-    while (i < lower.size() && AsciiLower(text[pos + i]) == lower[i]) {
-      ++i;
-    }
-    if (i == lower.size()) {
-      return true;
-    }
-    if (pos == nextLower) {
-      nextLower = text.find(first, pos + 1);
-    } else {
-      nextUpper = text.find(upper, pos + 1);
-    }
-  }
+  return FindAsciiNoCase(text, lower) != std::string_view::npos;
 }
 
 bool Contains(std::string_view text, std::string_view bytes) {
@@ -101,10 +78,12 @@ std::vector<std::string> FindAllIf(bool mayMatch, TRegExp& re, std::string_view 
 struct TAddressWords {
   std::string earth = Utf8ToGbk("地");
   std::string site = Utf8ToGbk("址");
+  std::string factorySite = Utf8ToGbk("厂址");
   std::string colon = Utf8ToGbk("：");
   std::string wideBlank = Utf8ToGbk("　");
   std::vector<std::string> nextLabels = {Utf8ToGbk("电话"), Utf8ToGbk("手机"), Utf8ToGbk("传真"),
-                                         Utf8ToGbk("邮箱"), Utf8ToGbk("网址"), Utf8ToGbk("邮编")};
+                                         Utf8ToGbk("邮箱"), Utf8ToGbk("网址"), Utf8ToGbk("邮编"),
+                                         Utf8ToGbk("厂址")};
   std::vector<std::string> trailing = {
       ",", ";", "|", Utf8ToGbk("，"), Utf8ToGbk("；"), Utf8ToGbk("、")};
 };
@@ -128,14 +107,17 @@ std::size_t BlankAt(std::string_view text, std::size_t pos) {
   return text.substr(pos, wide.size()) == wide ? wide.size() : 0;
 }
 
-// Where the first address label ends: "地", blanks, "址"; npos when there is none.
+// Where the first address label ends: "地", blanks, "址", or "厂址"; npos when there is none.
 std::size_t FindAddressLabel(std::string_view text) {
   const TAddressWords& w = AddressWords();
+  const std::size_t factory = FindGbk(text, w.factorySite);
+  const std::size_t factoryEnd =
+      factory == std::string_view::npos ? factory : factory + w.factorySite.size();
   std::size_t from = 0;
   while (true) {
     const std::size_t earth = FindGbk(text, w.earth, from);
-    if (earth == std::string_view::npos) {
-      return earth;
+    if (earth == std::string_view::npos || (factory != std::string_view::npos && earth > factory)) {
+      return factoryEnd;
     }
     std::size_t pos = earth + w.earth.size();
     while (pos < text.size()) {
@@ -236,7 +218,7 @@ std::string FindContactLink(TRegExp& re, std::string_view text, bool exactOnly) 
       return found.front();
     }
   }
-  return {};
+  return FindContactLinkBySign(text);
 }
 
 std::string TitleText(std::string_view title) {
@@ -282,6 +264,51 @@ void ApplyNameStep(TNameStep step, const std::vector<std::string>& titles, TComP
   if (!HasName(record) && !titles.empty()) {
     record.SetComName(TitleText(titles.front()));
   }
+}
+
+namespace {
+
+// A company name without the words every company name has.
+std::string CoreOfName(std::string_view name) {
+  std::string core = Trim(name);
+  for (const char* word : {"有限责任公司", "有限公司", "股份", "公司"}) {
+    core = ReplaceAll(core, Utf8ToGbk(word), "");
+  }
+  return core;
+}
+
+bool BelowRoot(std::string_view url) {
+  const std::size_t scheme = url.find("://");
+  std::string_view rest = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  const std::size_t slash = rest.find('/');
+  if (slash == std::string_view::npos) {
+    return false;
+  }
+  std::string path = GbkLower(rest.substr(slash + 1));
+  path = path.substr(0, path.find_first_of("?#"));
+  return !path.empty() && !path.starts_with("index.") && !path.starts_with("default.");
+}
+
+}  // namespace
+
+std::string DirectoryEntryName(std::string_view filed, std::string_view url,
+                               const std::vector<std::string>& titles) {
+  if (Trim(filed).empty() || !BelowRoot(url)) {
+    return {};
+  }
+  static const std::string kCompany = Utf8ToGbk("公司");
+  TComPanyInfo named;
+  FindCompanyName(titles, named);
+  const std::string name = Trim(named.GetComName());
+  if (name.size() < kMinCandidateBytes || !name.ends_with(kCompany)) {
+    return {};
+  }
+  const std::string entry = CoreOfName(name), site = CoreOfName(filed);
+  if (entry.empty() || site.empty() || FindGbk(entry, site) != std::string::npos ||
+      FindGbk(site, entry) != std::string::npos) {
+    return {};
+  }
+  return name;
 }
 
 std::string AddressOf(std::string_view text) {
@@ -334,36 +361,106 @@ std::string AddressOf(std::string_view text) {
 
 namespace {
 
+// True when the text right before the first place of `tel` is a country code ("86", "+86",
+// "0086", with a hyphen, a blank or a bracket after it).
+bool AfterCountryCode(std::string_view text, std::string_view tel) {
+  const std::size_t at = FindGbk(text, tel);
+  if (at == std::string_view::npos) {
+    return false;
+  }
+  std::string_view before = text.substr(0, at);
+  if (!before.empty() && (before.back() == '-' || before.back() == ' ' || before.back() == ')')) {
+    before.remove_suffix(1);
+  }
+  return before.ends_with("86");
+}
+
+// A landline the old patterns matched, as it is stored: a match in a country-code form gets its
+// trunk 0 back ("86-769-85576627" and "769-85576627" after "+86-" are "0769-85576627"); a match
+// whose digits begin with "1" once the country code is gone is a mobile, not a landline (empty).
+std::string AsLandline(std::string_view text, std::string_view match) {
+  std::string tel(match);
+  bool national = false;
+  for (std::string_view code : {"+86-", "+86 ", "86-", "86 "}) {
+    if (tel.starts_with(code)) {
+      tel.erase(0, code.size());
+      national = true;
+      break;
+    }
+  }
+  if (tel.empty() || tel.front() == '1') {
+    return {};
+  }
+  if (tel.front() != '0' && !tel.starts_with("400") && !tel.starts_with("800") &&
+      (national || AfterCountryCode(text, match))) {
+    tel.insert(0, "0");
+    national = true;
+  }
+  // A country-code form the dashed pattern took ("769-8561-6631") is stored as area code and
+  // number, like the written forms.
+  if (national) {
+    if (const std::size_t dash = tel.find('-'); dash != std::string::npos) {
+      tel = tel.substr(0, dash + 1) + ReplaceAll(tel.substr(dash + 1), "-", "");
+    }
+  }
+  return tel;
+}
+
 // Landlines as the old patterns find them, then the written forms that are valid numbers and
-// whose digits are not listed yet.
+// whose digits are not listed yet. A written form with an extension puts the extension on the
+// entry of its digits when this page listed them without one.
 void AddLandlines(TRegExp& re, std::string_view text,
                   const std::vector<TLandlineCandidate>& candidates, TComPanyInfo& record) {
+  static const std::string kTurn = Utf8ToGbk("转");
   const TContactPatterns& p = ContactPatterns();
   std::vector<std::string> matches = FindAllIf(HasDigitRun(text, 7), re, text, p.landline);
   if (matches.empty()) {
     matches = FindAllIf(Contains(text, "-") && HasDigitRun(text, 3), re, text, p.landlineDashed);
   }
+  std::vector<std::string> found;  // this page's, in order
   for (const auto& m : matches) {
     if (m.size() >= kMinLandlineLength) {
-      record.AddTel(m);
+      if (std::string tel = AsLandline(text, m); !tel.empty()) {
+        found.push_back(std::move(tel));
+      }
     }
   }
   std::unordered_set<std::string> listed;
   for (const auto& tel : record.tels) {
     listed.insert(DigitsOf(tel));
   }
+  std::unordered_map<std::string, std::size_t> foundAt;  // digits -> entry of `found`
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    foundAt.emplace(DigitsOf(found[i]), i);
+  }
   std::unordered_set<std::string> rejected;
+  std::unordered_set<std::string> extended;
   for (const TLandlineCandidate& c : candidates) {
     std::string digits = c.areaCode + c.number;
+    if (auto it = foundAt.find(digits); it != foundAt.end()) {
+      if (!c.extension.empty() && extended.insert(digits).second) {
+        found[it->second] += kTurn + c.extension;
+      }
+      continue;
+    }
     if (listed.count(digits) != 0 || rejected.count(digits) != 0) {
       continue;
     }
     if (IsLandlineNumber(c.areaCode, c.number)) {
-      record.AddTel(c.areaCode + "-" + c.number);
+      std::string tel = c.areaCode + "-" + c.number;
+      if (!c.extension.empty()) {
+        tel += kTurn + c.extension;
+        extended.insert(digits);
+      }
+      foundAt.emplace(digits, found.size());
+      found.push_back(std::move(tel));
       listed.insert(std::move(digits));
     } else {
       rejected.insert(std::move(digits));
     }
+  }
+  for (const auto& tel : found) {
+    record.AddTel(tel);
   }
 }
 
@@ -391,14 +488,33 @@ void AddMobiles(TRegExp& re, std::string_view text, std::vector<std::string>& ca
 
 }  // namespace
 
-bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
+bool ExtractContacts(TRegExp& re, std::string_view page, TComPanyInfo& record) {
   const TContactPatterns& p = ContactPatterns();
+  // The credits of the firm that built the site go first: their numbers are not the company's.
+  std::string own;
+  std::string_view text = page;
+  if (HasSiteCredits(page)) {
+    own = WithoutSiteCredits(page);
+    text = own;
+  }
+  // The written forms on the page as it is and on the copy its reader sees.
+  const std::string readable = ReadableText(text);
   TPhoneCandidates candidates = PhoneCandidates(text);
+  {
+    TPhoneCandidates seen = PhoneCandidates(readable);
+    candidates.landlines.insert(candidates.landlines.end(), seen.landlines.begin(),
+                                seen.landlines.end());
+    candidates.mobiles.insert(candidates.mobiles.end(), seen.mobiles.begin(), seen.mobiles.end());
+  }
   AddLandlines(re, text, candidates.landlines, record);
   AddMobiles(re, text, candidates.mobiles, record);
   for (const auto& m : FindAllIf(Contains(text, "@"), re, text, p.email)) {
     record.AddEmail(m);
   }
+  for (const auto& m : WrittenEmails(readable)) {
+    record.AddEmail(m);
+  }
+
   for (const auto& m : FindAllIf(ContainsNoCase(text, "uin="), re, text, p.qq)) {
     // The match is "uin=", digits and "&" in whatever letter case the page wrote it.
     if (m.size() < 5) {
@@ -408,6 +524,9 @@ bool ExtractContacts(TRegExp& re, std::string_view text, TComPanyInfo& record) {
     if (!qq.empty()) {
       record.AddQQ(qq);
     }
+  }
+  for (const auto& qq : QqNumbersOfChatLinks(text)) {
+    record.AddQQ(qq);
   }
   if (record.tels.empty() && record.mobiles.empty()) {
     record.Clear();

@@ -48,6 +48,43 @@ std::string PageTextOfBody(std::string_view body, bool trim) {
   return PageTextOfLines(SplitLines(body), trim);
 }
 
+std::string LowerBytes(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    c = static_cast<char>(c | ((c >= 'A' && c <= 'Z') ? 0x20 : 0));
+  }
+  return out;
+}
+
+std::size_t FindAsciiNoCase(std::string_view text, std::string_view lowerNeedle, std::size_t from) {
+  constexpr std::size_t npos = std::string_view::npos;
+  const char first = lowerNeedle.front();
+  const bool letter = first >= 'a' && first <= 'z';
+  const char upper = letter ? static_cast<char>(first - 'a' + 'A') : first;
+  auto lower = [](char c) { return static_cast<char>(c | ((c >= 'A' && c <= 'Z') ? 0x20 : 0)); };
+  // The next place of each form of the first character, each searched for once passed.
+  std::size_t nextLower = text.find(first, from);
+  std::size_t nextUpper = letter ? text.find(upper, from) : npos;
+  while (true) {
+    const std::size_t pos = std::min(nextLower, nextUpper);
+    if (pos == npos || text.size() - pos < lowerNeedle.size()) {
+      return npos;
+    }
+    std::size_t i = 1;
+    while (i < lowerNeedle.size() && lower(text[pos + i]) == lowerNeedle[i]) {
+      ++i;
+    }
+    if (i == lowerNeedle.size()) {
+      return pos;
+    }
+    if (pos == nextLower) {
+      nextLower = text.find(first, pos + 1);
+    } else {
+      nextUpper = text.find(upper, pos + 1);
+    }
+  }
+}
+
 std::size_t FindGbk(std::string_view text, std::string_view needle, std::size_t from) {
   if (needle.empty()) {
     return from <= text.size() ? from : std::string_view::npos;

@@ -22,6 +22,17 @@ std::string PageTextOfLines(const std::vector<std::string>& lines, bool trim);
 // The same for a body received whole: it is split at its line breaks first.
 std::string PageTextOfBody(std::string_view body, bool trim);
 
+// The bytes with every "A"-"Z" byte lowered, whatever character it belongs to (the same length,
+// double-byte characters' lead bytes untouched). For finding ASCII words whose place is then
+// checked on the page itself; GbkLower is the text's lower case.
+std::string LowerBytes(std::string_view text);
+
+// First byte position at or after `from` where `lowerNeedle` (ASCII, lower case, not empty)
+// stands without regard to ASCII letter case, read byte by byte like LowerBytes; npos when none.
+// No copy of the text is made.
+std::size_t FindAsciiNoCase(std::string_view text, std::string_view lowerNeedle,
+                            std::size_t from = 0);
+
 // First occurrence of `needle` at or after `from` that begins on a character boundary of the
 // GBK text (a match inside a double-byte character is no match); npos when there is none.
 // `from` must lie on a boundary.

@@ -139,6 +139,81 @@ std::vector<std::string> MobilesIn(std::string_view text, const std::vector<TGro
   return out;
 }
 
+// The local number that begins with group `j`: 7 to `maxLocal` digits as one group, or two
+// joined groups of three or four. The index of its last group, or 0 when there is none.
+std::size_t LocalNumber(std::string_view text, const std::vector<TGroup>& groups, std::size_t j,
+                        std::size_t maxLocal, std::string& local) {
+  constexpr std::size_t kMinLocal = 7;
+  const TGroup& h = groups[j];
+  local = Digits(text, h);
+  if (local.size() >= kMinLocal && local.size() <= maxLocal) {
+    return j;
+  }
+  if (h.size() < 3 || h.size() > 4 || j + 1 >= groups.size() || !Joined(text, h, groups[j + 1]) ||
+      groups[j + 1].size() < 3 || groups[j + 1].size() > 4) {
+    return 0;
+  }
+  local += Digits(text, groups[j + 1]);
+  return local.size() >= kMinLocal && local.size() <= maxLocal ? j + 1 : 0;
+}
+
+// The extension written after a number that ends with group `k`: "转801", "-801", " ext. 801",
+// "x801", "分机801" (blanks and a colon allowed around the word), one to five digits that end the
+// digit run. Empty when there is none.
+std::string ExtensionAfter(std::string_view text, const std::vector<TGroup>& groups,
+                           std::size_t k) {
+  static const std::string kTurn = Utf8ToGbk("转");
+  static const std::string kBranch = Utf8ToGbk("分机");
+  static const std::string kColon = Utf8ToGbk("：");
+  if (k + 1 >= groups.size()) {
+    return {};
+  }
+  const TGroup& ext = groups[k + 1];
+  if (ext.size() > 5) {
+    return {};
+  }
+  std::string_view between = text.substr(groups[k].end, ext.begin - groups[k].end);
+  if (between == "-") {
+    return std::string(Digits(text, ext));
+  }
+  auto trimBlanks = [](std::string_view& s) {
+    while (!s.empty() && s.front() == ' ') {
+      s.remove_prefix(1);
+    }
+    while (!s.empty() && s.back() == ' ') {
+      s.remove_suffix(1);
+    }
+  };
+  trimBlanks(between);
+  if (between.ends_with(':')) {
+    between.remove_suffix(1);
+  } else if (between.ends_with(kColon)) {
+    between.remove_suffix(kColon.size());
+  }
+  trimBlanks(between);
+  if (between.size() > 6) {
+    return {};
+  }
+  const std::string word = GbkLower(between);
+  if (word == kTurn || word == kBranch || word == "ext" || word == "ext." || word == "x") {
+    return std::string(Digits(text, ext));
+  }
+  return {};
+}
+
+// The country code of "+86 769 8557 6627", "86-20-87654321", "0086 755 83216688" at group `i`:
+// true when it is followed by an area code without its trunk 0.
+bool CountryCodeBeforeArea(std::string_view text, const std::vector<TGroup>& groups,
+                           std::size_t i) {
+  const std::string_view code = Digits(text, groups[i]);
+  if ((code != "86" && code != "0086") || i + 1 >= groups.size() ||
+      !Joined(text, groups[i], groups[i + 1])) {
+    return false;
+  }
+  const std::string_view area = Digits(text, groups[i + 1]);
+  return (area.size() == 2 || area.size() == 3) && area.front() >= '2' && area.front() <= '9';
+}
+
 std::vector<TLandlineCandidate> LandlinesIn(std::string_view text,
                                             const std::vector<TGroup>& groups) {
   std::vector<TLandlineCandidate> out;
@@ -147,33 +222,41 @@ std::vector<TLandlineCandidate> LandlinesIn(std::string_view text,
     const std::string_view first = Digits(text, g);
     const bool service = IsServicePrefix(first.substr(0, 3));
     if (service && g.size() == 10) {
-      out.push_back({std::string(first.substr(0, 3)), std::string(first.substr(3))});
+      out.push_back({std::string(first.substr(0, 3)), std::string(first.substr(3)),
+                     ExtensionAfter(text, groups, i)});
       continue;
     }
-    const bool area = (g.size() == 3 || g.size() == 4) && first.front() == '0';
-    if (!(service && g.size() == 3) && !area) {
-      continue;
-    }
-    const std::size_t localBegin = AfterAreaCode(text, g, area);
-    if (localBegin == std::string_view::npos || i + 1 >= groups.size() ||
-        groups[i + 1].begin != localBegin) {
-      continue;
-    }
-    const std::size_t minLocal = 7, maxLocal = area ? 8 : 7;
-    const TGroup& h = groups[i + 1];
-    std::string local(Digits(text, h));
-    if (local.size() < minLocal || local.size() > maxLocal) {
-      // Two joined groups of three or four digits.
-      if (h.size() < 3 || h.size() > 4 || i + 2 >= groups.size() ||
-          !Joined(text, h, groups[i + 2]) || groups[i + 2].size() < 3 || groups[i + 2].size() > 4) {
+    std::string areaCode;
+    std::size_t localGroup = 0;
+    if (CountryCodeBeforeArea(text, groups, i)) {
+      const TGroup& a = groups[i + 1];
+      if (i + 2 >= groups.size() || !Joined(text, a, groups[i + 2])) {
         continue;
       }
-      local += Digits(text, groups[i + 2]);
-      if (local.size() < minLocal || local.size() > maxLocal) {
+      // The trunk 0 goes back in front of the area code; service numbers have none.
+      const std::string_view digits = Digits(text, a);
+      areaCode = IsServicePrefix(digits) ? std::string(digits) : "0" + std::string(digits);
+      localGroup = i + 2;
+    } else {
+      const bool area = (g.size() == 3 || g.size() == 4) && first.front() == '0';
+      if (!(service && g.size() == 3) && !area) {
         continue;
       }
+      const std::size_t localBegin = AfterAreaCode(text, g, area);
+      if (localBegin == std::string_view::npos || i + 1 >= groups.size() ||
+          groups[i + 1].begin != localBegin) {
+        continue;
+      }
+      areaCode = first;
+      localGroup = i + 1;
     }
-    out.push_back({std::string(first), std::move(local)});
+    const std::size_t maxLocal = IsServicePrefix(areaCode) ? 7 : 8;
+    std::string local;
+    const std::size_t last = LocalNumber(text, groups, localGroup, maxLocal, local);
+    if (last == 0) {
+      continue;
+    }
+    out.push_back({std::move(areaCode), std::move(local), ExtensionAfter(text, groups, last)});
   }
   return out;
 }

@@ -28,8 +28,9 @@ bool IsLandlineNumber(std::string_view areaCode, std::string_view number);
 std::vector<std::string> MobileCandidates(std::string_view text);
 
 struct TLandlineCandidate {
-  std::string areaCode;  // "020", "0755", "400", "800"
-  std::string number;    // the local digits, without separators
+  std::string areaCode;   // "020", "0755", "400", "800"
+  std::string number;     // the local digits, without separators
+  std::string extension;  // digits of an extension written after it; empty when none
   bool operator==(const TLandlineCandidate&) const = default;
 };
 
@@ -37,7 +38,10 @@ struct TLandlineCandidate {
 // with "0", in brackets ("(020)", "（020）", a blank or hyphen may follow) or followed by one
 // blank or hyphen, then 7 or 8 local digits as one group or two joined groups of 3 or 4; and
 // "400" or "800" followed by one blank or hyphen and 7 digits (one group, or 3 and 4), or a
-// group of 10 digits beginning with either.
+// group of 10 digits beginning with either. A country code ("86", "+86", "0086") joined to an
+// area code without its trunk 0 and the local number gives the area code with its 0 ("+86 769
+// 8557 6627" is "0769", "85576627"). An extension after the number ("转801", "-801", "ext. 801",
+// "x801", "分机801"; one to five digits) is kept with it.
 std::vector<TLandlineCandidate> LandlineCandidates(std::string_view text);
 
 // Both kinds of candidates, the page's digits read once.

@@ -40,6 +40,32 @@ std::string HrefOf(std::string_view anchor) {
   return std::string(rest);
 }
 
+std::string TagAttribute(std::string_view tag, std::string_view name) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const std::string lowered = GbkLower(tag);
+  std::size_t at = 0;
+  while ((at = lowered.find(name, at)) != std::string::npos) {
+    const std::size_t begin = at;
+    at += name.size();
+    if (begin == 0 || !blank(lowered[begin - 1])) {
+      continue;
+    }
+    std::size_t i = at;
+    while (i < tag.size() && blank(tag[i])) {
+      ++i;
+    }
+    if (i >= tag.size() || tag[i] != '=') {
+      continue;
+    }
+    ++i;
+    while (i < tag.size() && blank(tag[i])) {
+      ++i;
+    }
+    return HrefOf("href=" + std::string(tag.substr(i)));
+  }
+  return {};
+}
+
 std::string MakeAbsolute(std::string_view host, std::string_view link) {
   if (StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://")) {
     return std::string(link);

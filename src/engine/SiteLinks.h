@@ -13,6 +13,11 @@ namespace vlmr {
 // href gives an empty text.
 std::string HrefOf(std::string_view anchor);
 
+// The value of attribute `name` (lower case, without "=") of a tag, the name matched without
+// regard to case after a blank, blanks allowed around "="; quoted or bare as HrefOf reads href.
+// Empty when the tag has no such attribute.
+std::string TagAttribute(std::string_view tag, std::string_view name);
+
 // The address a link on a page of `host` leads to. "http://" and "https://" links (scheme in
 // any case) stand as they are, and "//host/path" becomes "http://host/path". Any other link is
 // taken from the site's root: its leading "." and "/" characters are dropped and the rest

@@ -212,6 +212,7 @@ void THttpClient::ApplySettings(const std::string& url) {
   curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
                    settings_.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   curl_easy_setopt(e, CURLOPT_USERAGENT, settings_.userAgent.c_str());
+  curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
   curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
                    static_cast<long>(std::max(0, settings_.connectTimeoutMs)));
   curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, settings_.verifyTls ? 1L : 0L);
@@ -237,6 +238,7 @@ bool THttpClient::Get(const std::string& url, std::string& body) {
   lastErrorText_.clear();
   status_ = 0;
   finalUrl_ = url;
+  contentType_.clear();
   sentCookie_.clear();
   received_.clear();
   receivedCount_ = 0;
@@ -307,6 +309,11 @@ bool THttpClient::Get(const std::string& url, std::string& body) {
   char* effective = nullptr;
   if (curl_easy_getinfo(Easy(easy_), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
     finalUrl_ = effective;
+  }
+  char* contentType = nullptr;
+  if (curl_easy_getinfo(Easy(easy_), CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK &&
+      contentType) {
+    contentType_ = contentType;
   }
   curl_multi_remove_handle(m, Easy(easy_));
   // The list goes with this call; the handle must not keep pointing at it.

@@ -6,10 +6,11 @@
 //    callbacks, "Mozilla/3.0 (compatible; Indy Library)".
 //  - Engine: the collectors' and crawler's client: cookies, redirects, 5000 ms connect and idle
 //    time-outs, the Firefox user agent.
-// Every client: http and https only (redirect targets too), at most 20 redirects, a cap on the
-// body counted as it arrives, an explicit idle time-out, no proxy, and a stop request that
-// aborts a transfer in flight. A client object is used by one thread at a time; only Abort may
-// be called from another thread.
+// Every client: http and https only (redirect targets too), at most 20 redirects, gzip and
+// deflate answers asked for and unpacked as they arrive, a cap on the (unpacked) body counted as
+// it arrives, so that a compression bomb is refused rather than unpacked, an explicit idle
+// time-out, no proxy, and a stop request that aborts a transfer in flight. A client object is used
+// by one thread at a time; only Abort may be called from another thread.
 #pragma once
 
 #include <atomic>
@@ -106,6 +107,8 @@ class THttpClient {
   int Status() const { return status_; }
   // The address where the client ended after redirects.
   const std::string& FinalUrl() const { return finalUrl_; }
+  // The Content-Type header of the last answer (after redirects); empty when it gave none.
+  const std::string& ContentType() const { return contentType_; }
   // The Cookie header the client sent with its last request on the wire (the last hop of a
   // redirect chain); empty when it sent none.
   const std::string& LastCookieHeader() const { return sentCookie_; }
@@ -147,6 +150,7 @@ class THttpClient {
   std::string lastErrorText_;
   int status_ = 0;
   std::string finalUrl_;
+  std::string contentType_;
   std::string sentCookie_;
 };
 

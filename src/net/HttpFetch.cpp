@@ -21,8 +21,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
-                   const std::function<bool()>& stop) {
+bool FetchPage(const std::string& url, TFetchedPage& page, const std::function<bool()>& stop) {
   try {
     THttpClient client(THttpSettings::Plain(kFetchPageTimeoutMs));
     if (stop)
@@ -30,7 +29,21 @@ bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
     std::string body;
     if (!client.Get(url, body))
       return false;
-    lines = SplitLines(body);
+    page.body = std::move(body);
+    page.contentType = client.ContentType();
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
+                   const std::function<bool()>& stop) {
+  TFetchedPage page;
+  if (!FetchPage(url, page, stop))
+    return false;
+  try {
+    lines = SplitLines(page.body);
     return true;
   } catch (...) {
     return false;

@@ -19,6 +19,15 @@ inline constexpr int kFetchStreamTimeoutMs = 5000;
 bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
                    const std::function<bool()>& stop = {});
 
+// A page fetched whole: its body as received and the Content-Type it was labelled with.
+struct TFetchedPage {
+  std::string body;
+  std::string contentType;
+};
+
+// FetchPageText keeping the body whole with its Content-Type.
+bool FetchPage(const std::string& url, TFetchedPage& page, const std::function<bool()>& stop = {});
+
 // GET with a 5-second network time-out, without cookies. On success `buffer` holds exactly
 // the body.
 bool FetchToStream(const std::string& url, std::string& buffer);

@@ -59,6 +59,24 @@ TEST(Text, GbkToUtf8ReplacesBytesThatAreNotGbk) {
   EXPECT_EQ(Utf8ToGbk(GbkToUtf8(kZhong + "x" + kWen)), kZhong + "x" + kWen);
 }
 
+TEST(Text, CharsetToGbkReadsNamedSetsAndRefusesWhatIsNotInThem) {
+  // "臺灣電話" in Big5 (also GBK characters), and a Thai letter in UTF-16LE (no GBK form).
+  const std::string big5 = "\xBB\x4F\xC6\x57\xB9\x71\xB8\xDC";
+  std::string gbk = "untouched";
+  ASSERT_TRUE(CharsetToGbk(big5, "BIG5", gbk));
+  EXPECT_EQ(gbk, Utf8ToGbk("臺灣電話"));
+  ASSERT_TRUE(CharsetToGbk(std::string("a\0\x01\x0E", 4), "UTF-16LE", gbk));
+  EXPECT_EQ(gbk, "a?");
+  // One invalid byte in a hundred is read as "?"; more is no text of that set.
+  std::string mostly(198, 'a');
+  ASSERT_TRUE(CharsetToGbk(mostly + "\xFF", "BIG5", gbk));
+  EXPECT_EQ(gbk, mostly + "?");
+  gbk = "untouched";
+  EXPECT_FALSE(CharsetToGbk("ab\xFF", "BIG5", gbk));
+  EXPECT_FALSE(CharsetToGbk("ab", "NO-SUCH-SET", gbk));
+  EXPECT_EQ(gbk, "untouched");
+}
+
 TEST(Text, LeadBytesAndCharacterBoundaries) {
   EXPECT_FALSE(IsGbkLeadByte('\x80'));
   EXPECT_TRUE(IsGbkLeadByte('\x81'));

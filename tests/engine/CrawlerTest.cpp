@@ -767,3 +767,122 @@ TEST_F(CrawlerTest, StopAbortsATransferInFlight) {
 
 }  // namespace
 }  // namespace vlmr
+
+namespace vlmr {
+namespace {
+
+// Whole sites written the way sites are written today, each read by the 360 crawler (which
+// names the company from the page titles): the record it reports, and the pages it asked for.
+TEST_F(CrawlerTest, SitesAsWrittenToday) {
+  const std::string big5Home =
+      "<html><head><title>臺灣聯絡電子有限公司</title></head><body>"
+      "<a href=\"/contact.asp\">聯絡我們</a></body></html>";
+  const std::string big5Contact =
+      "<html><head><title>臺灣聯絡電子有限公司</title></head><body>"
+      "<p>手機：0912 345 "
+      "678</p><p>電話：+86-755-8321-6688</p><p>手机：13812345678</p></body></html>";
+  const std::string contactPage =
+      "<html><head><title>华强电子有限公司</title></head><body><p>电话：020-87654321</p>"
+      "<p>手机：<span>138</span><span>1234</span>5678</p>"
+      "<div class=\"footer\">技术支持：某某网络 13987654321</div></body></html>";
+  const std::string home =
+      "<html><head><title>华强电子有限公司</title></head><body>"
+      "<a href=\"/about.html\">关于</a> <a href=\"/contact.html\"><span>CONTACT US</span></a>"
+      "</body></html>";
+  struct TCase {
+    const char* what;
+    std::vector<std::pair<std::string, TPage>> pages;  // host + target -> page
+    std::string name;
+    Strings tels, mobiles;
+    Strings targets;  // requested on kHost, in order
+  };
+  auto on = [](std::string target, TPage page) { return std::pair{std::move(target), page}; };
+  auto utf8 = [](const std::string& html) {
+    return TPage::Bytes(html, "text/html; charset=utf-8");
+  };
+  const TCase cases[] = {
+      {"Big5, named only by the header",
+       {on("/", TPage::Bytes(big5Home, "text/html")),
+        on("/contact.asp",
+           TPage::Bytes(test::EncodeTextIn(big5Contact, "BIG5"), "text/html; charset=big5"))},
+       "臺灣聯絡電子有限公司",
+       {"0755-83216688"},
+       {"13812345678"},
+       {"/", "/contact.asp"}},
+      {"meta refresh to the real home page",
+       {on("/", utf8("<meta http-equiv=\"refresh\" content=\"0;url=/cn/index.html\">")),
+        on("/cn/index.html", utf8(home)), on("/contact.html", utf8(contactPage))},
+       "华强电子有限公司",
+       {"020-87654321"},
+       {"13812345678"},
+       {"/", "/cn/index.html", "/contact.html"}},
+      {"script redirect",
+       {on("/", utf8("<html><script>window.location.href = \"/cn/\";</script></html>")),
+        on("/cn/", utf8(home)), on("/contact.html", utf8(contactPage))},
+       "华强电子有限公司",
+       {"020-87654321"},
+       {"13812345678"},
+       {"/", "/cn/", "/contact.html"}},
+      {"redirect to another scheme is not followed",
+       {on("/", utf8("<meta http-equiv=\"refresh\" content=\"0;url=ftp://www.hq-dz.com.cn/\">"
+                     "<title>华强电子有限公司</title>手机：13812345678"))},
+       "华强电子有限公司",
+       {},
+       {"13812345678"},
+       {"/", "/"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    web.RemoveHost(kHost);
+    web.ClearRequests();
+    companies.clear();
+    for (const auto& [target, page] : c.pages) {
+      web.AddPage(kHost, target, page);
+    }
+    ASSERT_TRUE(Run(New(Flavour::So360, kHome)));
+    ASSERT_FALSE(companies.empty());
+    const TComPanyInfo& record = companies.back();
+    EXPECT_EQ(GbkToUtf8(record.RawComName()), c.name);
+    EXPECT_EQ(Utf8Of(record.tels), c.tels);
+    EXPECT_EQ(Utf8Of(record.mobiles), c.mobiles);
+    EXPECT_EQ(TargetsOn(kHost), c.targets);
+  }
+}
+
+}  // namespace
+}  // namespace vlmr
+
+namespace vlmr {
+namespace {
+
+// A directory site's entry for one company: the listed company's name and numbers from the
+// entry, never the directory's own (its filing name, its contact page, its footer).
+TEST_F(CrawlerTest, DirectoryEntryGivesTheListedCompany) {
+  filing.AddFiling("hq-dz.com.cn", test::FilingRows("黄页信息技术有限公司", "企业黄页"));
+  const std::string entry =
+      "<html><head><title>东莞市明佳五金制品有限公司_企业黄页</title></head><body>"
+      "<div class=\"nav\"><a href=\"/about/lianxi.html\">联系我们</a></div>"
+      "<div "
+      "class=\"entry\"><p>公司名称：东莞市明佳五金制品有限公司</p><p>联系电话：0769-85576627</p>"
+      "<p>手机：13812345678</p><p>厂址：东莞市长安镇乌沙路8号</p></div>"
+      "<div class=\"footer\">客服热线：400-800-1234 手机：13987654321</div></body></html>";
+  web.AddPage(kHost, "/company/8812.html", TPage::Html(entry));
+  web.AddPage(kHost, "/about/lianxi.html",
+              TPage::Html("<title>联系我们</title><p>手机：13900001111 电话：020-12345678</p>"));
+  for (Flavour flavour : {Flavour::Baidu, Flavour::So360}) {
+    SCOPED_TRACE(Name(flavour));
+    companies.clear();
+    web.ClearRequests();
+    ASSERT_TRUE(Run(New(flavour, "http://www.hq-dz.com.cn/company/8812.html", "企业黄页")));
+    ASSERT_FALSE(companies.empty());
+    const TComPanyInfo& record = companies.back();
+    EXPECT_EQ(GbkToUtf8(record.RawComName()), "东莞市明佳五金制品有限公司");
+    EXPECT_EQ(Utf8Of(record.tels), Strings{"0769-85576627"});
+    EXPECT_EQ(Utf8Of(record.mobiles), Strings{"13812345678"});
+    EXPECT_EQ(GbkToUtf8(record.address), "东莞市长安镇乌沙路8号");
+    EXPECT_EQ(TargetsOn(kHost), (Strings{"/company/8812.html", "/company/8812.html"}));
+  }
+}
+
+}  // namespace
+}  // namespace vlmr

@@ -1,6 +1,7 @@
 #include "net/HttpClient.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <string>
@@ -97,9 +98,75 @@ TEST_F(HttpClientTest, EachPresetSendsItsProtocolVersionAndUserAgentToTheNamedHo
     EXPECT_EQ(log[0].Header("User-Agent"), c.agent);
     EXPECT_EQ(log[0].Header("Host"), "www.example.com");
     EXPECT_EQ(log[0].target, "/page?a=1&b=2");
-    // Bodies arrive as sent: nothing asks the server to compress them.
-    EXPECT_FALSE(log[0].HasHeader("Accept-Encoding"));
+    EXPECT_EQ(log[0].Header("Accept-Encoding"), "gzip, deflate");
   }
+}
+
+// `data` packed as gzip (windowBits 31) or as the zlib stream HTTP calls deflate (15).
+std::string Packed(const std::string& data, int windowBits) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&z, data.size()), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// Compressed answers are unpacked, and the body cap counts the unpacked bytes: a small answer
+// that unpacks past the cap is refused, not unpacked whole.
+TEST_F(HttpClientTest, CompressedBodiesAreUnpackedWithinTheCap) {
+  const std::string page = "<p>" + std::string(100000, 'x') + "</p>";
+  const std::string bomb(64 * kMiB, '\0');
+  struct TCase {
+    const char* what;
+    std::string packed;
+    const char* encoding;
+    std::size_t cap;
+    bool ok;
+  };
+  const TCase cases[] = {
+      {"gzip", Packed(page, 31), "gzip", kMiB, true},
+      {"deflate", Packed(page, 15), "deflate", kMiB, true},
+      // Exactly at the cap still passes; one byte over it fails.
+      {"gzip at the cap", Packed(page, 31), "gzip", page.size(), true},
+      {"gzip over the cap", Packed(page, 31), "gzip", page.size() - 1, false},
+      {"bomb", Packed(bomb, 31), "gzip", kMiB, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    // A type the server would not compress again by itself.
+    web.AddPage("www.example.com", "/z",
+                TPage::Bytes(c.packed, "application/octet-stream")
+                    .AddHeader("Content-Encoding", c.encoding));
+    THttpSettings settings = THttpSettings::Plain(kWait);
+    settings.maxBodyBytes = c.cap;
+    THttpClient client(settings);
+    std::string body = "untouched";
+    EXPECT_EQ(client.Get("http://www.example.com/z", body), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(body, page);
+    } else {
+      EXPECT_EQ(client.LastError(), THttpError::BodyTooLarge);
+      EXPECT_EQ(body, "untouched");
+    }
+  }
+}
+
+TEST_F(HttpClientTest, TheContentTypeOfTheLastAnswerIsKept) {
+  web.AddPage("www.example.com", "/big5", TPage::Bytes("x", "text/html; charset=big5"));
+  web.AddPage("www.example.com", "/moved", TPage::Redirect("/big5"));
+  web.AddPage("www.example.com", "/none", TPage::Bytes("x", ""));
+  THttpClient client(THttpSettings::Engine());
+  std::string body;
+  ASSERT_TRUE(client.Get("http://www.example.com/moved", body));
+  EXPECT_EQ(client.ContentType(), "text/html; charset=big5");
+  ASSERT_TRUE(client.Get("http://www.example.com/none", body));
+  EXPECT_EQ(client.ContentType(), "");
 }
 
 TEST_F(HttpClientTest, ProxySettingsOfTheEnvironmentAreIgnored) {

@@ -1,9 +1,11 @@
 #include "support/SimulatedWeb.h"
 
 #include <httplib.h>
+#include <iconv.h>
 
 #include <algorithm>
 #include <csignal>
+#include <stdexcept>
 #include <thread>
 
 #include "base/Text.h"
@@ -112,6 +114,25 @@ bool HostMatches(const std::string& pattern, const std::string& host) {
 
 std::string EncodeText(std::string_view utf8, TCharset charset) {
   return charset == TCharset::Gbk ? Utf8ToGbk(utf8) : std::string(utf8);
+}
+
+std::string EncodeTextIn(std::string_view utf8, const char* charset) {
+  iconv_t cd = iconv_open(charset, "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    throw std::runtime_error(std::string("no conversion to ") + charset);
+  }
+  std::string out(utf8.size() * 4 + 8, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char* dst = out.data();
+  std::size_t outLeft = out.size();
+  const bool whole = iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1);
+  iconv_close(cd);
+  if (!whole) {
+    throw std::runtime_error(std::string("not all of the text has a form in ") + charset);
+  }
+  out.resize(out.size() - outLeft);
+  return out;
 }
 
 const char* CharsetName(TCharset charset) {

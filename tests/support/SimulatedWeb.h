@@ -28,6 +28,9 @@ enum class TCharset { Utf8, Gbk };
 
 // The bytes of a text written in UTF-8 (as source literals are) in the given character set.
 std::string EncodeText(std::string_view utf8, TCharset charset);
+// The same in any character set iconv knows ("BIG5", "UTF-16LE", ...); raises when the set is
+// unknown or cannot hold every character.
+std::string EncodeTextIn(std::string_view utf8, const char* charset);
 // "utf-8" or "gbk", as a Content-Type charset names them.
 const char* CharsetName(TCharset charset);
 
