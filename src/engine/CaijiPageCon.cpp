@@ -148,6 +148,12 @@ TCaijiPageCon::TCaijiPageCon(TCrawlerFlavour flavour, TWindowHandle window, std:
 
 TCaijiPageCon::~TCaijiPageCon() = default;
 
+void TCaijiPageCon::SetProxy(const std::optional<TProxy>& proxy) {
+  proxy_ = proxy;
+  http_->SetProxy(proxy);
+  beiAn_->SetProxy(proxy);
+}
+
 void TCaijiPageCon::OnStopRequested() {
   // Both clients live as long as the crawler, and Abort may be called from any thread.
   http_->Abort();
@@ -199,9 +205,10 @@ bool TCaijiPageCon::FetchPage(const std::string& address, std::vector<std::strin
   const bool bounded = timeouts_.pageFetchMs > 0;
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(timeouts_.pageFetchMs);
-  return FetchPageText(address, lines, [this, bounded, deadline] {
-    return Terminated() || (bounded && Clock::now() >= deadline);
-  });
+  return FetchPageText(
+      address, lines,
+      [this, bounded, deadline] { return Terminated() || (bounded && Clock::now() >= deadline); },
+      proxy_);
 }
 
 void TCaijiPageCon::ExtractionPass(const std::string& address) {

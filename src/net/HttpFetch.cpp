@@ -22,9 +22,10 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
-                   const std::function<bool()>& stop) {
+                   const std::function<bool()>& stop, const std::optional<TProxy>& proxy) {
   try {
     THttpClient client(THttpSettings::Plain(kFetchPageTimeoutMs));
+    client.SetProxy(proxy);
     if (stop)
       client.SetStopQuery(stop);
     std::string body;

@@ -290,6 +290,7 @@ struct TSimulatedWeb::TImpl {
     request.path = request.target.substr(0, question);
     request.query = question == std::string::npos ? "" : request.target.substr(question + 1);
     request.version = req.version;
+    request.peer = req.remote_addr;
     for (const auto& [key, value] : req.headers)
       request.headers.emplace_back(key, value);
     {
