@@ -88,6 +88,12 @@ void TCollectorThread::OnStopRequested() {
 }
 
 void TCollectorThread::Execute() {
+  // Through a proxy, the spacing of result pages counts from when each one went out.
+  client_.SetOnRequestSent([this] {
+    if (pageExit_.proxy) {
+      TEngineLocks::Restamp(PageGate(), pageExit_.Key());
+    }
+  });
   while (!CheckStop()) {
     if (!WaitAtGate(PageGate(), 100)) {
       return;

@@ -1,5 +1,6 @@
 #include "engine/Gates.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -111,6 +112,25 @@ bool TEngineLocks::TryPass(TGate gate, std::string_view exit) {
     clock->PassedExit(gate, std::string(exit), now);
   }
   return true;
+}
+
+void TEngineLocks::Restamp(TGate gate, std::string_view exit) {
+  TLocks* locks = g_locks.load();
+  if (!locks || exit.empty()) {
+    return;
+  }
+  std::array<TGateState, 6>* gates = nullptr;
+  {
+    std::lock_guard mapLock(locks->exitsMap);
+    auto it = locks->exits.find(exit);
+    if (it == locks->exits.end()) {
+      return;
+    }
+    gates = &it->second;
+  }
+  std::lock_guard lock(locks->LockOf(gate));
+  auto& state = (*gates)[static_cast<std::size_t>(gate)];
+  state.lastPass = std::max(state.lastPass.value_or(0), NowMs());
 }
 
 void TEngineLocks::SetIntervalDivisorForTesting(int divisor) {

@@ -55,6 +55,10 @@ class TEngineLocks {
   // exit address whose gate it is (empty: the direct connection).
   static bool TryPass(TGate gate, std::string_view exit = {});
 
+  // Moves the exit's last pass of `gate` to now (never back): a request through a proxy is
+  // spaced from the moment it went out, which a slow tunnel set-up may delay past the pass.
+  static void Restamp(TGate gate, std::string_view exit);
+
   // Runs `f` under the crawler-list lock (nothing when the locks do not exist).
   static void WithCrawlerList(const std::function<void()>& f);
 

@@ -197,7 +197,18 @@ int THttpClient::Progress(void* self, std::int64_t, std::int64_t, std::int64_t, 
 
 int THttpClient::Debug(void*, int type, char* data, std::size_t size, void* self) {
   if (type == CURLINFO_HEADER_OUT) {
-    static_cast<THttpClient*>(self)->sentCookie_ = CookieOfHeaderBlock({data, size});
+    auto* c = static_cast<THttpClient*>(self);
+    std::string_view block(data, size);
+    if (block.starts_with("CONNECT ")) {
+      return 0;  // the proxy tunnel's own request
+    }
+    c->sentCookie_ = CookieOfHeaderBlock(block);
+    if (c->onRequestSent_) {
+      try {
+        c->onRequestSent_();
+      } catch (...) {
+      }
+    }
   }
   return 0;
 }

@@ -103,6 +103,9 @@ class THttpClient {
   const std::optional<TProxy>& Proxy() const { return proxy_; }
   void SetOnWorkBegin(TOnWorkBegin handler) { onWorkBegin_ = std::move(handler); }
   void SetOnWork(TOnWork handler) { onWork_ = std::move(handler); }
+  // Called on the requesting thread each time a request (each hop of a redirect chain) has
+  // gone out on the wire, after any proxy tunnel was set up.
+  void SetOnRequestSent(std::function<void()> handler) { onRequestSent_ = std::move(handler); }
   // Asked between transfer steps on the requesting thread; true aborts the request.
   void SetStopQuery(std::function<bool()> query) { stopQuery_ = std::move(query); }
 
@@ -147,6 +150,7 @@ class THttpClient {
   TOnWorkBegin onWorkBegin_;
   TOnWork onWork_;
   std::function<bool()> stopQuery_;
+  std::function<void()> onRequestSent_;
 
   void* easy_ = nullptr;
   void* multi_ = nullptr;
