@@ -85,6 +85,30 @@ TEST_F(ProxyClientTest, EveryKindReachesTheWebThroughItsProxy) {
   }
 }
 
+// Without the test routing, an HTTP proxy gets the request in proxy form and sends it on with
+// its Via header; tinyproxy hands it to the simulated web as to a further proxy.
+TEST_F(ProxyClientTest, AnHttpProxyForwardsTheRequestWithItsViaHeader) {
+  SetConnectToOverrideForTesting(0);
+  TRealProxy server(TProxyServer::Tinyproxy, kTinyOut, "alice", "pass-w0rd",
+                    "127.0.0.1:" + std::to_string(web.Port()));
+  ASSERT_TRUE(server.Started());
+  THttpClient client(THttpSettings::Engine());
+  EXPECT_EQ(Fetch(server.AsProxy(TProxyKind::Http), client), "<p>results</p>");
+  auto seen = web.RequestsTo("www.baidu.com");
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].path, "/s");
+  EXPECT_NE(seen[0].Header("Via").find("tinyproxy"), std::string::npos) << seen[0].Header("Via");
+  EXPECT_FALSE(seen[0].HasHeader("Proxy-Authorization"));
+
+  // A wrong password through the same proxy: a clear failure, and nothing reaches the web.
+  web.ClearRequests();
+  TProxy wrong = server.AsProxy(TProxyKind::Http);
+  wrong.password = "wrong";
+  EXPECT_EQ(Fetch(wrong, client), "");
+  EXPECT_NE(client.LastError(), THttpError::None);
+  EXPECT_TRUE(web.Requests().empty());
+}
+
 TEST_F(ProxyClientTest, AProxyThatRefusesOrCannotBeReachedIsAFailureNeverADirectFetch) {
   TRealProxy tiny(TProxyServer::Tinyproxy, kTinyOut, "alice", "right");
   TRealProxy socks(TProxyServer::Microsocks, kSocksOut, "alice", "right");

@@ -67,7 +67,7 @@ std::string TRealProxy::MissingText(TProxyServer server) {
 }
 
 TRealProxy::TRealProxy(TProxyServer server, std::string outgoing, std::string user,
-                       std::string password)
+                       std::string password, std::string upstream)
     : server_(server),
       outgoing_(std::move(outgoing)),
       user_(std::move(user)),
@@ -86,6 +86,8 @@ TRealProxy::TRealProxy(TProxyServer server, std::string outgoing, std::string us
         conf << "Bind " << outgoing_ << "\n";
       if (!user_.empty())
         conf << "BasicAuth " << user_ << " " << password_ << "\n";
+      if (!upstream.empty())
+        conf << "Upstream http " << upstream << "\n";
       conf.close();
       args.insert(args.end(), {"-d", "-c", folder_.File("tinyproxy.conf")});
     } else {

@@ -19,9 +19,12 @@ enum class TProxyServer { Tinyproxy, Microsocks };
 
 class TRealProxy {
  public:
-  // `outgoing`: the source address of its connections onwards (empty: any).
+  // `outgoing`: the source address of its connections onwards (empty: any). `upstream`
+  // ("127.0.0.1:port", tinyproxy only): every request is handed on in proxy form to that
+  // address, as to a further proxy, so that the simulated web receives tinyproxy's own
+  // requests (with its Via header) without the client's test routing.
   explicit TRealProxy(TProxyServer server, std::string outgoing = {}, std::string user = {},
-                      std::string password = {});
+                      std::string password = {}, std::string upstream = {});
   ~TRealProxy();
   TRealProxy(const TRealProxy&) = delete;
   TRealProxy& operator=(const TRealProxy&) = delete;
