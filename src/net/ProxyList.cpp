@@ -155,18 +155,23 @@ TProxyError ParseHostPort(std::string_view text, TProxy& p) {
   return TProxyError::None;
 }
 
-}  // namespace
-
-std::string TProxy::Display() const {
-  std::string out = std::string(SchemeOf(kind)) + "://";
-  if (!user.empty() || !password.empty()) {
-    out += PercentEncode(user);
-    if (!password.empty()) {
-      out += ":***";
+// The address with the credentials, the password written as `password` gives it.
+std::string WithCredentials(const TProxy& p, const std::string& password) {
+  std::string out = std::string(SchemeOf(p.kind)) + "://";
+  if (!p.user.empty() || !p.password.empty()) {
+    out += PercentEncode(p.user);
+    if (!p.password.empty()) {
+      out += ":" + password;
     }
     out += "@";
   }
-  return out + HostPort(*this);
+  return out + HostPort(p);
+}
+
+}  // namespace
+
+std::string TProxy::Display() const {
+  return WithCredentials(*this, "***");
 }
 
 std::string TProxy::Key() const {
@@ -174,15 +179,7 @@ std::string TProxy::Key() const {
 }
 
 std::string TProxy::StoredForm() const {
-  std::string out = std::string(SchemeOf(kind)) + "://";
-  if (!user.empty() || !password.empty()) {
-    out += PercentEncode(user);
-    if (!password.empty()) {
-      out += ":" + PercentEncode(password);
-    }
-    out += "@";
-  }
-  return out + HostPort(*this);
+  return WithCredentials(*this, PercentEncode(password));
 }
 
 std::string TProxy::CurlAddress() const {
