@@ -121,7 +121,8 @@ TProxyError ParseHostPort(std::string_view text, TProxy& p) {
       return TProxyError::BadHost;
     }
     host = text.substr(1, close - 1);
-    if (host.empty() || !std::all_of(host.begin(), host.end(), [](char c) {
+    // Brackets hold an IPv6 address, which always has a colon.
+    if (host.find(':') == std::string_view::npos || !std::all_of(host.begin(), host.end(), [](char c) {
           return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
         })) {
       return TProxyError::BadHost;

@@ -69,6 +69,7 @@ TEST(ProxyList, BadLinesSayWhy) {
       {"http://bad host:80", TProxyError::BadPort},  // the blank splits it into fields
       {"http://ba$d:80", TProxyError::BadHost},
       {"http://[::1:80", TProxyError::BadHost},
+      {"socks5h://[.]:10", TProxyError::BadHost},  // brackets hold an IPv6 address only
       {"http://h", TProxyError::BadPort},
       {"http://h:", TProxyError::BadPort},
       {"http://h:0", TProxyError::BadPort},
