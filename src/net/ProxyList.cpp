@@ -122,7 +122,8 @@ TProxyError ParseHostPort(std::string_view text, TProxy& p) {
     }
     host = text.substr(1, close - 1);
     // Brackets hold an IPv6 address, which always has a colon.
-    if (host.find(':') == std::string_view::npos || !std::all_of(host.begin(), host.end(), [](char c) {
+    if (host.find(':') == std::string_view::npos ||
+        !std::all_of(host.begin(), host.end(), [](char c) {
           return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.';
         })) {
       return TProxyError::BadHost;
