@@ -66,6 +66,8 @@ class TBeiAn {
   // For the owner: a stop query asked while a request runs, and an abort from any thread.
   void SetStopQuery(std::function<bool()> query) { http_.SetStopQuery(std::move(query)); }
   void Abort() { http_.Abort(); }
+  // The lookups from now on go through `proxy` (nullopt: direct).
+  void SetProxy(const std::optional<TProxy>& proxy) { http_.SetProxy(proxy); }
 
  private:
   THttpClient http_;

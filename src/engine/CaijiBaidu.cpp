@@ -102,8 +102,12 @@ TCaijiBaidu::TOutcome TCaijiBaidu::FetchAndAnalyse() {
   std::string body;
   for (int attempt = 1; attempt <= kAttempts; ++attempt) {
     const bool ok = client_.Get(address, body);
+    const bool verification = IsVerification(ok ? std::string_view(body) : std::string_view());
+    if (ProxyFailed(ok, verification)) {
+      return TOutcome::NotCounted;  // the next turn goes through the next proxy
+    }
     // A verification page is not asked for again at once, whether it loaded or not.
-    if (IsVerification(ok ? std::string_view(body) : std::string_view())) {
+    if (verification) {
       return CheckStop() ? TOutcome::NotCounted : TOutcome::Verification;
     }
     if (ok) {

@@ -151,6 +151,12 @@ TCaijiPageCon::TCaijiPageCon(TCrawlerFlavour flavour, TWindowHandle window, std:
 
 TCaijiPageCon::~TCaijiPageCon() = default;
 
+void TCaijiPageCon::SetProxy(const std::optional<TProxy>& proxy) {
+  proxy_ = proxy;
+  http_->SetProxy(proxy);
+  beiAn_->SetProxy(proxy);
+}
+
 void TCaijiPageCon::OnStopRequested() {
   // Both clients live as long as the crawler, and Abort may be called from any thread.
   http_->Abort();
@@ -202,9 +208,10 @@ bool TCaijiPageCon::FetchPage(const std::string& address, TFetchedPage& page) {
   const bool bounded = timeouts_.pageFetchMs > 0;
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(timeouts_.pageFetchMs);
-  return vlmr::FetchPage(address, page, [this, bounded, deadline] {
-    return Terminated() || (bounded && Clock::now() >= deadline);
-  });
+  return vlmr::FetchPage(
+      address, page,
+      [this, bounded, deadline] { return Terminated() || (bounded && Clock::now() >= deadline); },
+      proxy_);
 }
 
 void TCaijiPageCon::FollowPageRedirects(std::string& text) {

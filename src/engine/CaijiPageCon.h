@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "base/Thread.h"
 #include "engine/records/CollectReport.h"
 #include "engine/records/KeyUnit.h"
+#include "net/ProxyList.h"
 
 namespace vlmr {
 
@@ -72,6 +74,10 @@ class TCaijiPageCon : public TWorkerThread {
   const std::string& StartUrl() const { return startUrl_; }
   const std::string& Keyword() const { return record_.keyword; }
 
+  // Every request of the run (the first one, the filing lookup, the pages) through `proxy`;
+  // nullopt: direct. Before Start.
+  void SetProxy(const std::optional<TProxy>& proxy);
+
   // Aborts the first request or the filing lookup in flight; a page fetch notices the stop
   // through its stop query.
   void OnStopRequested() override;
@@ -103,6 +109,7 @@ class TCaijiPageCon : public TWorkerThread {
   std::string cookie_;
   std::uint8_t renZheng_ = 0;
   TCrawlerTimeouts timeouts_;
+  std::optional<TProxy> proxy_;
 
   TComPanyInfo record_;
   std::string status_;

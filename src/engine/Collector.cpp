@@ -29,10 +29,12 @@ TWorkerThread* MakeCrawler(const TCrawlerOrder& order) {
   if (factory) {
     return factory(order);
   }
-  if (order.flavour == TCrawlerFlavour::Baidu) {
-    return new TCaijiPageCon(order.para);
-  }
-  return new TCaijiPageCon(order.flavour, order.para.window, order.para.keyword, order.para.url);
+  auto* crawler =
+      order.flavour == TCrawlerFlavour::Baidu
+          ? new TCaijiPageCon(order.para)
+          : new TCaijiPageCon(order.flavour, order.para.window, order.para.keyword, order.para.url);
+  crawler->SetProxy(order.proxy);
+  return crawler;
 }
 
 THttpSettings ResultPageSettings() {
@@ -86,6 +88,12 @@ void TCollectorThread::OnStopRequested() {
 }
 
 void TCollectorThread::Execute() {
+  // Through a proxy, the spacing of result pages counts from when each one went out.
+  client_.SetOnRequestSent([this] {
+    if (pageExit_.proxy) {
+      TEngineLocks::Restamp(PageGate(), pageExit_.Key());
+    }
+  });
   while (!CheckStop()) {
     if (!WaitAtGate(PageGate(), 100)) {
       return;
@@ -97,15 +105,37 @@ void TCollectorThread::Execute() {
 }
 
 bool TCollectorThread::WaitAtGate(TGate gate, int pollMs) {
+  const bool page = gate == PageGate();
+  TExit& exit = page ? pageExit_ : siteExit_;
+  int& turn = page ? pageTurn_ : siteTurn_;
   while (true) {
     if (CheckStop()) {
       return false;
     }
-    if (TEngineLocks::TryPass(gate)) {
-      return true;
+    const bool proxied = page ? TProxyPool::Active() : TProxyPool::SitesThroughProxies();
+    int napMs = pollMs;
+    if (!proxied) {
+      if (TEngineLocks::TryPass(gate)) {
+        exit = {};
+        break;
+      }
+    } else {
+      TProxyPool::TPick pick = TProxyPool::TryPass(gate, engine_, page, turn);
+      if (pick.passed) {
+        exit = std::move(pick.exit);
+        break;
+      }
+      if (pick.noneUsable) {
+        const std::int64_t left = pick.backAtMs - TEngineLocks::NowMs();
+        napMs = static_cast<int>(std::clamp<std::int64_t>(left, 1, kCoolDownStepMs));
+      }
     }
-    Nap(pollMs);
+    Nap(napMs);
   }
+  if (page) {
+    client_.SetProxy(exit.proxy);
+  }
+  return true;
 }
 
 void TCollectorThread::Nap(int ms) {
@@ -143,7 +173,9 @@ const std::string& TCollectorThread::EnteringText() {
 }
 
 void TCollectorThread::StartCrawler(const TCrawlerOrder& order) {
-  TWorkerThread* crawler = MakeCrawler(order);
+  TCrawlerOrder routed = order;
+  routed.proxy = siteExit_.proxy;
+  TWorkerThread* crawler = MakeCrawler(routed);
   if (!crawler) {
     return;
   }
@@ -216,7 +248,25 @@ bool TCollectorThread::IsVerification(std::string_view body) const {
   return IsVerificationPage(engine_, client_.FinalUrl(), body);
 }
 
+bool TCollectorThread::ProxyFailed(bool ok, bool verification) {
+  if (!pageExit_.proxy || verification || (!ok && client_.LastError() == THttpError::Aborted)) {
+    return false;
+  }
+  if (!ok && IsProxyFailure(client_.LastError())) {
+    TProxyPool::Failed(pageExit_);
+    return true;
+  }
+  TProxyPool::Answered(pageExit_, engine_);
+  return false;
+}
+
 bool TCollectorThread::CoolDownAfterVerification() {
+  if (pageExit_.proxy) {
+    const int next = TProxyPool::Challenged(pageExit_, engine_, pageTurn_);
+    ReportProgress(next != 0 ? ProxySwitchText(engine_, pageExit_.number, next)
+                             : VerificationText(engine_));
+    return !CheckStop();
+  }
   ReportProgress(VerificationText(engine_));
   const std::int64_t until = TEngineLocks::NowMs() + coolDownMs_;
   coolDownMs_ = NextCoolDownMs(coolDownMs_);

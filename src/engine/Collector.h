@@ -25,6 +25,7 @@
 #include "base/Thread.h"
 #include "engine/CaijiPageCon.h"
 #include "engine/Gates.h"
+#include "engine/ProxyPool.h"
 #include "engine/RegExp.h"
 #include "engine/VerifyPage.h"
 #include "engine/records/CollectReport.h"
@@ -38,6 +39,7 @@ namespace vlmr {
 struct TCrawlerOrder {
   TCrawlerFlavour flavour = TCrawlerFlavour::Baidu;
   TPagePara para;
+  std::optional<TProxy> proxy;  // the crawler's way to the site; nullopt: direct
 };
 
 class TCollectorThread : public TWorkerThread {
@@ -75,7 +77,10 @@ class TCollectorThread : public TWorkerThread {
   virtual bool ProcessPage() = 0;
 
   // Waits at `gate`, polling every `pollMs`; false when asked to stop meanwhile. Pausing holds
-  // the wait.
+  // the wait. With proxies (ProxyPool.h) it is the gate of the next proxy in turn that passes:
+  // for the result-page gate always, for the site gate when sites go through proxies; the
+  // proxy passed is the exit of the request or crawler that follows. When no proxy may be used
+  // now, the wait lasts until the first comes back.
   bool WaitAtGate(TGate gate, int pollMs);
   // A pause of `ms` through the pacing clock, cut short by a stop.
   void Nap(int ms);
@@ -114,6 +119,12 @@ class TCollectorThread : public TWorkerThread {
   bool CoolDownAfterVerification();
   // Any other answer: the next cool-down is the first one again.
   void ResetCoolDown() { coolDownMs_ = kFirstCoolDownMs; }
+  // Through a proxy, a verification page cools that proxy instead, and the progress text names
+  // the proxy that takes over; the collector goes on at once (its next gate wait skips the
+  // proxies that are cooling). Tells the pool how a result-page request through a proxy went;
+  // true when the proxy is to blame for a failure: the page is then asked for again, through
+  // the next proxy.
+  bool ProxyFailed(bool ok, bool verification);
 
   TWindowHandle window_;
   TEngineIndex engine_;
@@ -133,6 +144,10 @@ class TCollectorThread : public TWorkerThread {
 
   std::vector<TCrawlerEntry> crawlers_;  // only under the crawler-list lock
   int coolDownMs_ = kFirstCoolDownMs;
+  TExit pageExit_;  // of the result-page request under way
+  TExit siteExit_;  // of the crawler about to start
+  int pageTurn_ = 0;
+  int siteTurn_ = 0;
 };
 
 }  // namespace vlmr

@@ -1,8 +1,10 @@
 #include "engine/Gates.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -17,7 +19,10 @@ struct TGateState {
 
 struct TLocks {
   std::mutex baidu, sogou, so360, crawlers;
-  std::array<TGateState, 6> gates;
+  std::array<TGateState, 6> gates;  // of the direct connection
+  // Of each proxy that has passed a gate, by its key; each entry under its engine's lock.
+  std::map<std::string, std::array<TGateState, 6>, std::less<>> exits;
+  std::mutex exitsMap;  // only for finding or adding an entry; never held with another lock
 
   std::mutex& LockOf(TGate gate) {
     switch (gate) {
@@ -36,6 +41,7 @@ struct TLocks {
 // The locks are replaced only by the UI thread while no worker runs; workers read the pointer.
 std::atomic<TLocks*> g_locks{nullptr};
 std::atomic<TPacingClock*> g_clock{nullptr};
+std::atomic<int> g_intervalDivisor{1};
 
 std::int64_t SteadyMs() {
   using namespace std::chrono;
@@ -79,22 +85,56 @@ bool TEngineLocks::Exist() {
   return g_locks.load() != nullptr;
 }
 
-bool TEngineLocks::TryPass(TGate gate) {
+bool TEngineLocks::TryPass(TGate gate, std::string_view exit) {
   TLocks* locks = g_locks.load();
   if (!locks) {
     return false;
   }
+  std::array<TGateState, 6>* gates = &locks->gates;
+  if (!exit.empty()) {
+    // Entries are never removed, so the address stays valid once the map lock is let go.
+    std::lock_guard mapLock(locks->exitsMap);
+    auto it = locks->exits.find(exit);
+    if (it == locks->exits.end()) {
+      it = locks->exits.emplace(std::string(exit), std::array<TGateState, 6>{}).first;
+    }
+    gates = &it->second;
+  }
   std::lock_guard lock(locks->LockOf(gate));
-  auto& state = locks->gates[static_cast<std::size_t>(gate)];
+  auto& state = (*gates)[static_cast<std::size_t>(gate)];
   std::int64_t now = NowMs();
-  if (state.lastPass && now - *state.lastPass <= GateIntervalMs(gate)) {
+  if (state.lastPass && now - *state.lastPass <= GateIntervalMs(gate) / g_intervalDivisor.load()) {
     return false;
   }
   state.lastPass = now;
   if (TPacingClock* clock = g_clock.load()) {
     clock->Passed(gate, now);
+    clock->PassedExit(gate, std::string(exit), now);
   }
   return true;
+}
+
+void TEngineLocks::Restamp(TGate gate, std::string_view exit) {
+  TLocks* locks = g_locks.load();
+  if (!locks || exit.empty()) {
+    return;
+  }
+  std::array<TGateState, 6>* gates = nullptr;
+  {
+    std::lock_guard mapLock(locks->exitsMap);
+    auto it = locks->exits.find(exit);
+    if (it == locks->exits.end()) {
+      return;
+    }
+    gates = &it->second;
+  }
+  std::lock_guard lock(locks->LockOf(gate));
+  auto& state = (*gates)[static_cast<std::size_t>(gate)];
+  state.lastPass = std::max(state.lastPass.value_or(0), NowMs());
+}
+
+void TEngineLocks::SetIntervalDivisorForTesting(int divisor) {
+  g_intervalDivisor.store(divisor > 0 ? divisor : 1);
 }
 
 void TEngineLocks::WithCrawlerList(const std::function<void()>& f) {

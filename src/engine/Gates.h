@@ -1,12 +1,17 @@
 // Program-wide request pacing. Six gates, two per engine (result pages and site entries), each
 // guarded by its engine's gate lock, plus the crawler-list lock over every collector's list of
-// running crawlers. The main window creates them before any task can start and destroys them
-// after every worker has ended. No code holds two of these locks at once.
+// running crawlers. The six gates exist once per exit address: the direct connection (the
+// empty exit) and each proxy (its key, ProxyList.h), so that requests through any one exit
+// keep the intervals while N exits together may go N times as fast. The main window creates them
+// before any task can start and destroys them after every worker has ended. No code holds two of
+// these locks at once.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 namespace vlmr {
 
@@ -29,8 +34,10 @@ class TPacingClock {
   virtual std::int64_t NowMs() = 0;
   // Waits `ms`; `realWait` is the caller's stop-aware wait, used by the real clock.
   virtual void Sleep(int ms, const std::function<void(int)>& realWait) = 0;
-  // Told of every pass, under the gate's lock, with the time recorded for it.
+  // Told of every pass, under the gate's lock, with the time recorded for it, and of the exit
+  // it was for (empty: direct).
   virtual void Passed(TGate gate, std::int64_t nowMs) {}
+  virtual void PassedExit(TGate gate, const std::string& exit, std::int64_t nowMs) {}
 };
 
 class TEngineLocks {
@@ -44,8 +51,13 @@ class TEngineLocks {
 
   // Passes the gate when strictly more than its interval has elapsed since its last pass (a
   // gate never passed passes at once), recording now as its last pass; test and update happen
-  // together under the engine's gate lock. False when the locks do not exist.
-  static bool TryPass(TGate gate);
+  // together under the engine's gate lock. False when the locks do not exist. `exit` names the
+  // exit address whose gate it is (empty: the direct connection).
+  static bool TryPass(TGate gate, std::string_view exit = {});
+
+  // Moves the exit's last pass of `gate` to now (never back): a request through a proxy is
+  // spaced from the moment it went out, which a slow tunnel set-up may delay past the pass.
+  static void Restamp(TGate gate, std::string_view exit);
 
   // Runs `f` under the crawler-list lock (nothing when the locks do not exist).
   static void WithCrawlerList(const std::function<void()>& f);
@@ -53,6 +65,8 @@ class TEngineLocks {
   // nullptr restores the real monotonic clock.
   static void SetClockForTesting(TPacingClock* clock);
   static std::int64_t NowMs();
+  // Benchmark seam: every interval divided by `divisor` (1 restores them).
+  static void SetIntervalDivisorForTesting(int divisor);
   static void Sleep(int ms, const std::function<void(int)>& realWait);
 };
 

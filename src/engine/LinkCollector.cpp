@@ -21,6 +21,8 @@ bool TLinkCollector::ProcessPage() {
       return false;
     case TOutcome::Verification:
       return CoolDownAfterVerification();
+    case TOutcome::ProxyFailed:
+      return true;  // the same page again, through the next proxy
     case TOutcome::Fetched:
       break;
   }
@@ -36,8 +38,12 @@ TLinkCollector::TOutcome TLinkCollector::FetchAndAnalyse() {
   ReportProgress(FetchingText());
   std::string body;
   const bool ok = client_.Get(address, body);
+  const bool verification = IsVerification(ok ? std::string_view(body) : std::string_view());
+  if (ProxyFailed(ok, verification)) {
+    return TOutcome::ProxyFailed;
+  }
   // A verification page ends nothing, whether it loaded or not.
-  if (IsVerification(ok ? std::string_view(body) : std::string_view())) {
+  if (verification) {
     return TOutcome::Verification;
   }
   if (!ok) {

@@ -2,7 +2,8 @@
 // results (the engine's ad-click links) and of every other link that leads off the engine,
 // each once, then one crawler per address at the engine's site pace. Every page that returns
 // counts, results or not; a result-page request that fails ends the run, with the failed page
-// as the page reached. A verification page neither counts nor ends the run: the same page is
+// as the page reached, unless a proxy was to blame (the page is then asked for again through
+// the next proxy). A verification page neither counts nor ends the run: the same page is
 // asked for again after the cool-down (see Collector.h). Each engine says only its addresses,
 // its ad links and its domains.
 #pragma once
@@ -33,7 +34,7 @@ class TLinkCollector : public TCollectorThread {
   virtual TCrawlerFlavour Flavour() const = 0;
 
  private:
-  enum class TOutcome { Fetched, Failed, Verification };
+  enum class TOutcome { Fetched, Failed, Verification, ProxyFailed };
   TOutcome FetchAndAnalyse();
 
   TUniqueStringList addresses_;

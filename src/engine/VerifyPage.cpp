@@ -94,6 +94,11 @@ std::string VerificationText(TEngineIndex engine) {
   return SourceLabel(engine) + Utf8ToGbk("：搜索引擎要求安全验证，稍后自动重试");
 }
 
+std::string ProxySwitchText(TEngineIndex engine, int from, int to) {
+  return SourceLabel(engine) + Utf8ToGbk("：代理 ") + std::to_string(from) +
+         Utf8ToGbk(" 需要安全验证，已切换到代理 ") + std::to_string(to);
+}
+
 int NextCoolDownMs(int coolDownMs) {
   return coolDownMs >= kLongestCoolDownMs / 2 ? kLongestCoolDownMs : std::max(coolDownMs, 1) * 2;
 }

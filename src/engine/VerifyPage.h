@@ -20,6 +20,10 @@ bool IsVerificationPage(TEngineIndex engine, std::string_view finalUrl, std::str
 // "百度：搜索引擎要求安全验证，稍后自动重试" (GBK).
 std::string VerificationText(TEngineIndex engine);
 
+// After a verification page through proxy `from` when proxy `to` takes over:
+// "百度：代理 2 需要安全验证，已切换到代理 3" (GBK).
+std::string ProxySwitchText(TEngineIndex engine, int from, int to);
+
 inline constexpr int kFirstCoolDownMs = 60 * 1000;
 inline constexpr int kLongestCoolDownMs = 30 * 60 * 1000;
 // A cool-down is waited on the pacing clock in naps of at most this.

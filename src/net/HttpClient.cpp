@@ -51,6 +51,11 @@ struct TSlist {
 
 }  // namespace
 
+bool IsProxyFailure(THttpError error) {
+  return error == THttpError::ProxyConnect || error == THttpError::ProxyAuth ||
+         error == THttpError::ProxyRefused;
+}
+
 void InitNetwork() {
   // curl_global_init is thread-safe only where the library says so (CURL_VERSION_THREADSAFE,
   // from 7.84 on); older ones must not race it with other users of libcurl or OpenSSL. The
@@ -192,9 +197,93 @@ int THttpClient::Progress(void* self, std::int64_t, std::int64_t, std::int64_t, 
 
 int THttpClient::Debug(void*, int type, char* data, std::size_t size, void* self) {
   if (type == CURLINFO_HEADER_OUT) {
-    static_cast<THttpClient*>(self)->sentCookie_ = CookieOfHeaderBlock({data, size});
+    auto* c = static_cast<THttpClient*>(self);
+    std::string_view block(data, size);
+    if (block.starts_with("CONNECT ")) {
+      return 0;  // the proxy tunnel's own request
+    }
+    c->sentCookie_ = CookieOfHeaderBlock(block);
+    if (c->onRequestSent_) {
+      try {
+        c->onRequestSent_();
+      } catch (...) {
+      }
+    }
   }
   return 0;
+}
+
+void THttpClient::ApplyProxy() {
+  CURL* e = Easy(easy_);
+  // An empty address also keeps libcurl from taking a proxy from the environment.
+  if (!proxy_) {
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    curl_easy_setopt(e, CURLOPT_HTTPPROXYTUNNEL, 0L);
+    curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, nullptr);
+    curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, nullptr);
+    return;
+  }
+  const std::string address = proxy_->CurlAddress();
+  curl_easy_setopt(e, CURLOPT_PROXY, address.c_str());
+  curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+  curl_easy_setopt(e, CURLOPT_HTTPPROXYTUNNEL, proxy_->kind == TProxyKind::HttpsConnect ? 1L : 0L);
+  const bool credentials = !proxy_->user.empty() || !proxy_->password.empty();
+  curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, credentials ? proxy_->user.c_str() : nullptr);
+  curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, credentials ? proxy_->password.c_str() : nullptr);
+  curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+}
+
+THttpError THttpClient::ProxyFailureOf(int curlCode) const {
+  if (!proxy_) {
+    return THttpError::None;
+  }
+  CURL* e = Easy(easy_);
+  long connectCode = 0;
+  curl_easy_getinfo(e, CURLINFO_HTTP_CONNECTCODE, &connectCode);
+  // 407 comes only from a proxy: the tunnel's answer, or the answer to a request in proxy form.
+  // Some proxies (tinyproxy) answer a tunnel with wrong credentials 401 instead.
+  if (connectCode == 407 || connectCode == 401 || status_ == 407) {
+    return THttpError::ProxyAuth;
+  }
+  if (connectCode >= 300) {
+    return THttpError::ProxyRefused;
+  }
+  if (curlCode == CURLE_PROXY) {
+    long detail = CURLPX_OK;
+    curl_easy_getinfo(e, CURLINFO_PROXY_ERROR, &detail);
+    switch (detail) {
+      case CURLPX_NO_AUTH:
+      case CURLPX_USER_REJECTED:
+      case CURLPX_LONG_USER:
+      case CURLPX_LONG_PASSWD:
+        return THttpError::ProxyAuth;
+      default:
+        return THttpError::ProxyRefused;
+    }
+  }
+  if (curlCode == CURLE_COULDNT_RESOLVE_PROXY || curlCode == CURLE_COULDNT_CONNECT) {
+    return THttpError::ProxyConnect;  // with a proxy set, the only connection made is to it
+  }
+  if (curlCode != CURLE_OK) {
+    // Cut off before the connection to the proxy was made (a time-out or a stall).
+    curl_off_t connected = 0;
+    curl_easy_getinfo(e, CURLINFO_CONNECT_TIME_T, &connected);
+    if (connected == 0) {
+      return THttpError::ProxyConnect;
+    }
+  }
+  return THttpError::None;
+}
+
+static std::string ProxyFailureText(THttpError error) {
+  switch (error) {
+    case THttpError::ProxyConnect:
+      return "the proxy could not be reached";
+    case THttpError::ProxyAuth:
+      return "the proxy refused the user name or password";
+    default:
+      return "the proxy would not pass the request on";
+  }
 }
 
 void THttpClient::ApplySettings(const std::string& url) {
@@ -203,7 +292,7 @@ void THttpClient::ApplySettings(const std::string& url) {
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_PROXY, "");
+  ApplyProxy();
   curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, protocols);
   curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
   curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, settings_.followRedirects ? 1L : 0L);
@@ -321,6 +410,12 @@ bool THttpClient::Get(const std::string& url, std::string& body) {
 
   if (stopped_)
     return Fail(THttpError::Aborted, "stopped");
+  // A proxy at fault comes first: its failure must never read as an answer of the site.
+  const int failedCode = idleExpired_            ? CURLE_OPERATION_TIMEDOUT
+                         : (broken || !finished) ? CURLE_RECV_ERROR
+                                                 : static_cast<int>(code);
+  if (THttpError proxyFailure = ProxyFailureOf(failedCode); proxyFailure != THttpError::None)
+    return Fail(proxyFailure, ProxyFailureText(proxyFailure));
   if (idleExpired_)
     return Fail(THttpError::Timeout, "no data within the idle time-out");
   if (broken || !finished)

@@ -9,15 +9,21 @@
 // Every client: http and https only (redirect targets too), at most 20 redirects, gzip and
 // deflate answers asked for and unpacked as they arrive, a cap on the (unpacked) body counted as
 // it arrives, so that a compression bomb is refused rather than unpacked, an explicit idle
-// time-out, no proxy, and a stop request that aborts a transfer in flight. A client object is used
-// by one thread at a time; only Abort may be called from another thread.
+// time-out, a stop request that aborts a transfer in flight, and no proxy unless one is set
+// (never one from the environment). With a proxy set every request goes through it; a proxy
+// that cannot be reached or refuses the credentials is a failure of its own kind, never a
+// silent direct request. A client object is used by one thread at a time; only Abort may be
+// called from another thread.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "net/ProxyList.h"
 
 namespace vlmr {
 
@@ -38,7 +44,13 @@ enum class THttpError {
   HttpStatus,        // the status is not a success under the client's policy
   BodyTooLarge,      // the body passed the cap
   TooManyRedirects,  // the redirect cap was reached
+  ProxyConnect,      // the proxy could not be reached (resolution, connection, time-out)
+  ProxyAuth,         // the proxy refused the user and password, or wants some
+  ProxyRefused,      // the proxy was reached but would not pass the request on
 };
+
+// True for the three proxy failures: the proxy's fault, not the site's.
+bool IsProxyFailure(THttpError error);
 
 enum class TStatusPolicy {
   AnyButNoContent,  // every status is a success except 204
@@ -88,8 +100,14 @@ class THttpClient {
   // Cookie header value sent with every request besides the stored cookies; empty = none.
   void SetCookieHeader(std::string value) { cookieHeader_ = std::move(value); }
   void SetReferer(std::string value) { referer_ = std::move(value); }
+  // The proxy of the following requests; nullopt: direct.
+  void SetProxy(std::optional<TProxy> proxy) { proxy_ = std::move(proxy); }
+  const std::optional<TProxy>& Proxy() const { return proxy_; }
   void SetOnWorkBegin(TOnWorkBegin handler) { onWorkBegin_ = std::move(handler); }
   void SetOnWork(TOnWork handler) { onWork_ = std::move(handler); }
+  // Called on the requesting thread each time a request (each hop of a redirect chain) has
+  // gone out on the wire, after any proxy tunnel was set up.
+  void SetOnRequestSent(std::function<void()> handler) { onRequestSent_ = std::move(handler); }
   // Asked between transfer steps on the requesting thread; true aborts the request.
   void SetStopQuery(std::function<bool()> query) { stopQuery_ = std::move(query); }
 
@@ -121,17 +139,22 @@ class THttpClient {
   static int Debug(void* handle, int type, char* data, std::size_t size, void* self);
 
   bool Fail(THttpError error, std::string text);
+  // The failure of a request through the proxy when the proxy is to blame; None otherwise.
+  THttpError ProxyFailureOf(int curlCode) const;
   bool ShouldStop();
   void Touch();
   bool IdleExpired() const;
   void ApplySettings(const std::string& url);
+  void ApplyProxy();
 
   THttpSettings settings_;
   std::string cookieHeader_;
   std::string referer_;
+  std::optional<TProxy> proxy_;
   TOnWorkBegin onWorkBegin_;
   TOnWork onWork_;
   std::function<bool()> stopQuery_;
+  std::function<void()> onRequestSent_;
 
   void* easy_ = nullptr;
   void* multi_ = nullptr;

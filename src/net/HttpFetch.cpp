@@ -21,9 +21,11 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-bool FetchPage(const std::string& url, TFetchedPage& page, const std::function<bool()>& stop) {
+bool FetchPage(const std::string& url, TFetchedPage& page, const std::function<bool()>& stop,
+               const std::optional<TProxy>& proxy) {
   try {
     THttpClient client(THttpSettings::Plain(kFetchPageTimeoutMs));
+    client.SetProxy(proxy);
     if (stop)
       client.SetStopQuery(stop);
     std::string body;
@@ -38,9 +40,9 @@ bool FetchPage(const std::string& url, TFetchedPage& page, const std::function<b
 }
 
 bool FetchPageText(const std::string& url, std::vector<std::string>& lines,
-                   const std::function<bool()>& stop) {
+                   const std::function<bool()>& stop, const std::optional<TProxy>& proxy) {
   TFetchedPage page;
-  if (!FetchPage(url, page, stop))
+  if (!FetchPage(url, page, stop, proxy))
     return false;
   try {
     lines = SplitLines(page.body);

@@ -21,6 +21,7 @@
 #include "support/CompanySites.h"
 #include "support/ConnectToWeb.h"
 #include "support/FilingSite.h"
+#include "support/RealProxies.h"
 #include "support/SimulatedWeb.h"
 #include "support/TestText.h"
 
@@ -238,6 +239,31 @@ TEST_F(CrawlerTest, BaiduRunReportsEachStepAndTheCompany) {
     EXPECT_EQ(site[0].target, "/");
     EXPECT_EQ(site[1].target, "/lianxi.html");
     EXPECT_EQ(site[1].Header("User-Agent"), kPlainUserAgent);
+  }
+}
+
+// With a proxy set, every request of the run goes through it: the engine's click address, the
+// filing lookup and the company's pages; without one, none does.
+TEST_F(CrawlerTest, EveryRequestGoesThroughItsProxy) {
+  if (!test::TRealProxy::Installed(test::TProxyServer::Microsocks))
+    GTEST_SKIP() << test::TRealProxy::MissingText(test::TProxyServer::Microsocks);
+  test::TRealProxy socks(test::TProxyServer::Microsocks, "127.0.0.31", "bob", "s:e@cret");
+  ASSERT_TRUE(socks.Started());
+  test::AddCompanySite(web, Site());
+  filing.AddFiling("hq-dz.com.cn", test::FilingRows(kSponsor, "华强电子商城网站"));
+  const std::string url = test::AddBaiduAdClick(web, "K1", kHome);
+  for (bool proxied : {true, false}) {
+    SCOPED_TRACE(proxied ? "through the proxy" : "direct");
+    web.ClearRequests();
+    companies.clear();
+    TCaijiPageCon* c = New(Flavour::Baidu, url, "华强电子");
+    c->SetProxy(proxied ? std::optional<TProxy>(socks.AsProxy(TProxyKind::Socks5)) : std::nullopt);
+    ASSERT_TRUE(Run(c));
+    EXPECT_EQ(companies.size(), 1u);
+    std::vector<test::TRequest> seen = web.Requests();
+    ASSERT_EQ(seen.size(), 4u);  // click, lookup, home page, contact page
+    for (const test::TRequest& r : seen)
+      EXPECT_EQ(r.peer, proxied ? "127.0.0.31" : "127.0.0.1") << r.host << r.target;
   }
 }
 

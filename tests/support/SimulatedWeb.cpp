@@ -307,10 +307,16 @@ struct TSimulatedWeb::TImpl {
     request.method = req.method;
     request.host = HostOf(req);
     request.target = req.target.empty() ? req.path : req.target;
+    // A request in proxy form ("GET http://host/path") names its host in the target too.
+    if (request.target.starts_with("http://")) {
+      std::size_t slash = request.target.find('/', 7);
+      request.target = slash == std::string::npos ? "/" : request.target.substr(slash);
+    }
     std::size_t question = request.target.find('?');
     request.path = request.target.substr(0, question);
     request.query = question == std::string::npos ? "" : request.target.substr(question + 1);
     request.version = req.version;
+    request.peer = req.remote_addr;
     for (const auto& [key, value] : req.headers)
       request.headers.emplace_back(key, value);
     {

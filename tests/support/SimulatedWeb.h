@@ -78,6 +78,7 @@ struct TRequest {
   std::string path;    // the target before "?"
   std::string query;   // the target after "?" (empty when none)
   std::string version;
+  std::string peer;  // the address the connection came from ("127.0.0.1", or a proxy's)
   THeaders headers;
 
   // The first header of that name (any letter case); empty when there is none.
