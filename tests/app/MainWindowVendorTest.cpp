@@ -187,7 +187,8 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
   // Stalled: the window says the update failed and can be closed; the program goes on.
   EXPECT_TRUE(w.UpdateWindow()->isVisible());
   EXPECT_TRUE(w.UpdateWindow()->Failed());
-  EXPECT_TRUE(w.UpdateWindow()->Label1->text().startsWith(QString::fromUtf8("升级失败：升级包的签名无效")));
+  EXPECT_TRUE(
+      w.UpdateWindow()->Label1->text().startsWith(QString::fromUtf8("升级失败：升级包的签名无效")));
   EXPECT_FALSE(fs::exists(App("update.zip")));  // a refused package is not kept
   EXPECT_FALSE(fs::exists(App("uplog.txt")));
   EXPECT_TRUE(FailedOn((temp.Path() / "app").string(), "2.0", TodayText()));
@@ -202,7 +203,8 @@ TEST_F(MainWindowVendorTest, AForcedUpdateAsksFirstAndABadSignatureStallsIt) {
 TEST_F(MainWindowVendorTest, WithoutAnUpdaterToHandOverToTheProgramGoesOn) {
   Configure(Signed("1.6"));
   Tfmjssml& w = NewWindow();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.UpdateWindow() && w.UpdateWindow()->Failed(); }, kWait));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return w.UpdateWindow() && w.UpdateWindow()->Failed(); }, kWait));
   EXPECT_TRUE(ends.empty());
   EXPECT_TRUE(w.TrayIcon1->isVisible());
   for (const char* gone : {"update.zip", "update.manifest", "uplog.txt"})
