@@ -98,8 +98,13 @@ int RunOnStore(const TCollectOptions& options, const std::string& folder) {
     case TCollectAction::List:
       ListKeywords(*store, stdout, options.json);
       return 0;
-    case TCollectAction::Export:
-      return ExportKeyword(*store, *ui, options);
+    case TCollectAction::Export: {
+      const int code = ExportKeyword(*store, *ui, options);
+      // The loader's thread still ends after it handed its records over: the program may only
+      // end once it has.
+      TWorkerRegistry::WaitUntilEmpty(kLoadWaitMs, [&] { ui->ProcessEvents(); });
+      return code;
+    }
     case TCollectAction::Run:
       break;
   }
