@@ -30,7 +30,8 @@ trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done' EXIT
 setsid flock -n "$work/prog/Data/users.lock" sleep 60 &
 holder=$!
 pids+=($holder)
-sleep 0.3
+# Until the holder really has the lock (a busy machine may start it late).
+for _ in $(seq 1 100); do flock -n "$work/prog/Data/users.lock" true || break; sleep 0.1; done
 "$work/prog/vlmr" > "$work/refused.log" 2>&1 &
 refused=$!
 pids+=($refused)
