@@ -27,7 +27,7 @@ pids=()
 trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done' EXIT
 
 # The collector's hold on the folder (the same file lock it takes while it runs).
-setsid flock -n "$work/prog/Data/users.lock" sleep 60 &
+setsid flock "$work/prog/Data/users.lock" sleep 60 &
 holder=$!
 pids+=($holder)
 # Until the holder really has the lock (a busy machine may start it late).
