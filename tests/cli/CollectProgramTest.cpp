@@ -258,9 +258,9 @@ TEST_F(CollectProgramTest, ListAndExportShowWhatARunStored) {
 TEST_F(CollectProgramTest, BadInputGetsAClearMessageAndTheRightCodeAndLosesNothing) {
   TCollectWeb web(0);
   // A store with a keyword in it, and a corrupt database in a folder of its own.
-  auto seed = Start(web, {"run", kKeyword, "--data", Data(), "--engines", "360"});
-  ASSERT_EQ(RunToEnd(*seed), 0) << seed->Err();
-  const TRows seeded = StoredCompanies(Data());
+  auto firstRun = Start(web, {"run", kKeyword, "--data", Data(), "--engines", "360"});
+  ASSERT_EQ(RunToEnd(*firstRun), 0) << firstRun->Err();
+  const TRows storedBefore = StoredCompanies(Data());
   const std::string corrupt = root_.File("corrupt");
   std::filesystem::create_directories(corrupt + "/Data");
   const std::string garbage(4096, 'x');
@@ -297,7 +297,7 @@ TEST_F(CollectProgramTest, BadInputGetsAClearMessageAndTheRightCodeAndLosesNothi
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_TRUE(process->Out().empty()) << process->Out();
   }
-  EXPECT_EQ(StoredCompanies(Data()), seeded);
+  EXPECT_EQ(StoredCompanies(Data()), storedBefore);
   EXPECT_EQ(StoredKeywords(Data()).size(), 1u);
   std::ifstream in(corrupt + "/Data/users", std::ios::binary);
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()),
