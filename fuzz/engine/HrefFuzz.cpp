@@ -58,9 +58,18 @@ void Page(vlmr::TRegExp& re, std::string_view bytes) {
         Check(mobile.size() == vlmr::kMobileLength &&
               mobile.find_first_not_of("0123456789") == std::string::npos);
       }
+      // A landline is digits and dashes, then perhaps an extension: "转" and its digits.
+      static const std::string kTurn = vlmr::Utf8ToGbk("转");
       for (const auto& tel : record.tels) {
-        Check(tel.size() >= vlmr::kMinLandlineLength &&
-              tel.find_first_not_of("0123456789-") == std::string::npos);
+        const std::size_t turn = tel.find(kTurn);
+        const std::string_view number = std::string_view(tel).substr(0, turn);
+        Check(number.size() >= vlmr::kMinLandlineLength &&
+              number.find_first_not_of("0123456789-") == std::string_view::npos);
+        if (turn != std::string::npos) {
+          const std::string_view extension = std::string_view(tel).substr(turn + kTurn.size());
+          Check(!extension.empty() &&
+                extension.find_first_not_of("0123456789") == std::string_view::npos);
+        }
       }
       Check(record.address.empty() || record.address.size() >= vlmr::kMinAddressBytes);
     } catch (const vlmr::ERegExpError&) {
