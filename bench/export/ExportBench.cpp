@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/Text.h"
@@ -40,15 +41,31 @@ std::vector<std::shared_ptr<TComPanyInfo>> MakeCompanies(int count) {
   return companies;
 }
 
-std::string OutFile(const char* name) {
-  static std::string folder = [] {
+// A temporary folder of the run's own, removed with everything in it when the run ends.
+class TOutFolder {
+ public:
+  TOutFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vlmr-export-bench-XXXXXX");
     if (!mkdtemp(pattern.data())) {
       std::abort();
     }
-    return pattern;
-  }();
-  return folder + "/" + name;
+    path_ = pattern;
+  }
+  ~TOutFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TOutFolder(const TOutFolder&) = delete;
+  TOutFolder& operator=(const TOutFolder&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string OutFile(const char* name) {
+  static TOutFolder folder;
+  return folder.Path() + "/" + name;
 }
 
 TExportFields AllFields() {

@@ -1,5 +1,7 @@
 #include "app/KeyItem.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QLabel>
 
@@ -95,9 +97,27 @@ QLabel* TKeyItem::Field(const char* name) const {
 
 void TKeyItem::SetKeyword(const std::string& keyword) {
   keyword_ = keyword;
-  const QString full = FromGbk(keyword);
+  ElideKeyword();
+}
+
+void TKeyItem::ElideKeyword() {
+  const QString full = FromGbk(keyword_);
   text_->setText(text_->fontMetrics().elidedText(full, Qt::ElideRight, text_->width()));
   setToolTip(text_->text() == full ? QString() : full);
+}
+
+void TKeyItem::SetCount(const QString& text) {
+  // The fields end at x 230; the count takes at least its usual 52 pixels.
+  constexpr int kRight = 230;
+  constexpr int kCountWidth = 52;
+  count_->setText(text);
+  const int width = std::max(kCountWidth, count_->fontMetrics().horizontalAdvance(text) + 2);
+  count_->setGeometry(kRight - width, count_->y(), width, count_->height());
+  const int textWidth = count_->x() - text_->x();
+  if (textWidth != text_->width()) {
+    text_->resize(textWidth, text_->height());
+    ElideKeyword();
+  }
 }
 
 TItemButton* TKeyItem::ButtonWithTag(int tag) const {

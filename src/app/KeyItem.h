@@ -58,6 +58,9 @@ class TKeyItem : public QWidget {
   // "text": the keyword (GBK), shown elided when it is wider than the field.
   void SetKeyword(const std::string& keyword);
   const std::string& Keyword() const { return keyword_; }
+  // "count": shown whole, right-aligned; a count wider than the field widens it to the left
+  // and the keyword gives up that room (elided again).
+  void SetCount(const QString& text);
 
   TItemButton* startButton = nullptr;
   TItemButton* deleteButton = nullptr;
@@ -66,6 +69,8 @@ class TKeyItem : public QWidget {
   TItemButton* ButtonWithTag(int tag) const;
 
  private:
+  void ElideKeyword();
+
   std::string keyword_;
   QLabel* text_;
   QLabel* count_;

@@ -256,7 +256,7 @@ void TKeywordPanel::AddKeyword(const std::string& keyword, int count,
   item->setSizeHint(QSize(0, TKeyItem::kHeight));
   auto* view = new TKeyItem;
   view->SetKeyword(keyword);
-  view->Field("count")->setText(CountText(count));
+  view->SetCount(CountText(count));
   view->Field("date")->setText(FromGbk(stateLine));
 
   struct TPlan {
@@ -449,7 +449,7 @@ void TKeywordPanel::SetItemCount(const std::string& keyword, int count,
   if (!view) {
     return;
   }
-  view->Field("count")->setText(CountText(count));
+  view->SetCount(CountText(count));
   view->Field("date")->setText(FromGbk(stateLine));
 }
 

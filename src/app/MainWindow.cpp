@@ -389,6 +389,9 @@ void Tfmjssml::EndInOrder() {
     board_->StopAll();
   }
   StopVendorWork();
+  if (keyStore_) {
+    keyStore_->StopLoads();  // a keyword still loading is of no use any more
+  }
   // Workers may be blocked sending to this window: keep handling events while they end.
   TWorkerRegistry::WaitUntilEmpty(kWorkerDrainMs, [] { QApplication::processEvents(); });
   FormDestroy();

@@ -1,5 +1,6 @@
 #include "base/StringList.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/Text.h"
@@ -31,21 +32,43 @@ bool TUniqueStringList::TFoldedEqual::operator()(std::string_view a, std::string
   return SameText(a, b);
 }
 
+TUniqueStringList::TUniqueStringList(const TUniqueStringList& other)
+    : items_(other.items_),
+      folded_(other.folded_ ? std::make_unique<TFoldedSet>(*other.folded_) : nullptr) {}
+
+TUniqueStringList& TUniqueStringList::operator=(const TUniqueStringList& other) {
+  if (this != &other) {
+    TUniqueStringList copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
 bool TUniqueStringList::Add(std::string_view text) {
-  if (!folded_.emplace(text).second) {
+  if (Contains(text)) {
     return false;
+  }
+  if (folded_) {
+    folded_->emplace(text);
+  } else if (items_.size() + 1 >= kHashedFrom) {
+    folded_ = std::make_unique<TFoldedSet>(items_.begin(), items_.end());
+    folded_->emplace(text);
   }
   items_.emplace_back(text);
   return true;
 }
 
 bool TUniqueStringList::Contains(std::string_view text) const {
-  return folded_.find(text) != folded_.end();
+  if (folded_) {
+    return folded_->find(text) != folded_->end();
+  }
+  return std::any_of(items_.begin(), items_.end(),
+                     [text](const std::string& item) { return SameText(item, text); });
 }
 
 void TUniqueStringList::Clear() {
   items_.clear();
-  folded_.clear();
+  folded_.reset();
 }
 
 std::string TUniqueStringList::TextForm() const {

@@ -1,9 +1,11 @@
 // Ordered list of texts that ignores an add equal to an entry without regard to letter case.
-// The test for an equal entry is a lookup in a case-folded hash set kept beside the list, so a
-// list of thousands of entries adds in constant time.
+// A short list (the usual company's few numbers) finds an equal entry by comparing with each
+// one and carries nothing else; from kHashedFrom entries on, a case-folded hash set is built
+// beside the list, so a list of thousands of entries still adds in constant time.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -13,6 +15,16 @@ namespace vlmr {
 
 class TUniqueStringList {
  public:
+  // The size from which the hash set is kept.
+  static constexpr std::size_t kHashedFrom = 8;
+
+  TUniqueStringList() = default;
+  TUniqueStringList(const TUniqueStringList& other);
+  TUniqueStringList& operator=(const TUniqueStringList& other);
+  TUniqueStringList(TUniqueStringList&&) noexcept = default;
+  TUniqueStringList& operator=(TUniqueStringList&&) noexcept = default;
+  ~TUniqueStringList() = default;
+
   // Appends `text` unless an entry equal to it without regard to case is present.
   // Returns true when it was appended.
   bool Add(std::string_view text);
@@ -41,9 +53,10 @@ class TUniqueStringList {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
+  using TFoldedSet = std::unordered_set<std::string, TFoldedHash, TFoldedEqual>;
 
   std::vector<std::string> items_;
-  std::unordered_set<std::string, TFoldedHash, TFoldedEqual> folded_;
+  std::unique_ptr<TFoldedSet> folded_;  // only from kHashedFrom entries on
 };
 
 }  // namespace vlmr

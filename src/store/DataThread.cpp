@@ -1,5 +1,8 @@
 #include "store/DataThread.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "base/Text.h"
 
 namespace vlmr {
@@ -92,30 +95,40 @@ void TDataThread::Execute() {
   if (keys.AtEnd()) {
     return;
   }
-  std::string id = keys.TextAt(keys.ColumnIndexOf("ID"));
+  const std::int64_t keyId = ToRowKey(keys.TextAt(keys.ColumnIndexOf("ID")));
 
+  // The keyid index hands the rows out in ListID order: reading on from the last ListID read
+  // gives the order a single query would.
+  std::int64_t after = 0;
   TSQLiteTable rows;
-  {
-    std::lock_guard lock(gate_->lock);
-    if (!gate_->builder) {
-      return;
+  for (bool more = true; more;) {
+    bool failed = false;
+    {
+      std::lock_guard lock(gate_->lock);
+      if (!gate_->builder || gate_->stopLoads.load()) {
+        return;
+      }
+      TDataManager& builder = *gate_->builder;
+      builder.ResetFields();
+      builder.SetStatementText(
+          "select * from tbl_list where keyid=? and ListID>? order by ListID limit ?",
+          {keyId, after, std::int64_t{kLoadBatch}});
+      try {
+        builder.QueryStatement(rows);
+      } catch (...) {
+        failed = true;  // a step that fails ends the load; the rows before it are kept
+      }
     }
-    TDataManager& builder = *gate_->builder;
-    builder.ResetFields();
-    builder.SetStatementText("select * from tbl_list where keyid=?", {ToRowKey(id)});
-    try {
-      builder.QueryStatement(rows);
-    } catch (...) {
-      // A step that fails ends the query; the rows that came before it are still loaded.
+    more = !failed && rows.RowCount() == static_cast<std::size_t>(kLoadBatch);
+    if (rows.AtEnd()) {
+      break;
     }
-  }
-  if (rows.AtEnd()) {
-    return;
-  }
-  TListColumns columns(rows);
-  companies_.reserve(rows.RowCount());
-  for (; !rows.AtEnd(); rows.MoveNext()) {
-    companies_.push_back(ReadCompany(rows, columns));
+    TListColumns columns(rows);
+    for (; !rows.AtEnd(); rows.MoveNext()) {
+      auto company = ReadCompany(rows, columns);
+      after = std::max(after, ToRowKey(company->listId));
+      companies_.Add(std::move(company));
+    }
   }
 }
 

@@ -1,18 +1,22 @@
 // The loader: reads one keyword's stored companies on a worker thread.
 //
-// It shares the store's builder through a TBuilderGate and holds the gate's lock for each of
-// its two queries only, so the store and the loader never use the builder at the same time.
-// It builds its records into a list of its own; the store takes that list in the loader's end
-// notification, on the UI thread. The loader never touches the store's keyword records.
+// It shares the store's builder through a TBuilderGate and reads in batches of kLoadBatch rows
+// (in the order of their ListID), holding the gate's lock for one batch's query only: the store
+// never waits on the loader longer than that. It builds its records and their index into a list
+// of its own; the store takes that list in the loader's end notification, on the UI thread. The
+// loader never touches the store's keyword records. It ends early, handing over what it has,
+// when the gate's builder is gone or the gate asks loaders to stop.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Thread.h"
-#include "engine/records/KeyUnit.h"
+#include "store/CompanyList.h"
 #include "store/DataManager.h"
 
 namespace vlmr {
@@ -22,7 +26,11 @@ namespace vlmr {
 struct TBuilderGate {
   std::mutex lock;
   std::unique_ptr<TDataManager> builder;
+  std::atomic<bool> stopLoads{false};  // loaders end at their next batch
 };
+
+// Rows a loader reads under one hold of the gate's lock.
+inline constexpr int kLoadBatch = 4000;
 
 // Splits a stored multi-valued column (UTF-8): trimmed, "|" read as a line break, lines ended
 // by CR, LF or CR LF; an empty last line is dropped, other empty lines stay. Values are GBK.
@@ -30,14 +38,12 @@ std::vector<std::string> SplitStoredValues(std::string_view storedUtf8);
 
 class TDataThread : public TWorkerThread {
  public:
-  using TCompanies = std::vector<std::shared_ptr<TComPanyInfo>>;
-
   TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate);
   ~TDataThread() override = default;
 
   const std::string& Keyword() const { return keyword_; }
-  // The records read, in the order the database returned them. For the end notification.
-  TCompanies TakeCompanies() { return std::move(companies_); }
+  // The records read, in ListID order, indexed. For the end notification.
+  TCompanyList TakeCompanies() { return std::move(companies_); }
 
  protected:
   void Execute() override;
@@ -45,7 +51,7 @@ class TDataThread : public TWorkerThread {
  private:
   std::string keyword_;
   std::shared_ptr<TBuilderGate> gate_;
-  TCompanies companies_;
+  TCompanyList companies_;
 };
 
 }  // namespace vlmr

@@ -140,71 +140,6 @@ std::int64_t LocalWallClockSeconds() {
 #endif
 }
 
-// ---- TCompanyList -------------------------------------------------------------------------
-
-TComPanyInfo* TCompanyList::Find(const std::string& listId) const {
-  auto found = index_.find(listId);
-  return found == index_.end() ? nullptr : found->second;
-}
-
-bool TCompanyList::Add(TEntry company) {
-  if (!company || index_.count(company->listId)) {
-    return false;
-  }
-  index_.emplace(company->listId, company.get());
-  items_.push_back(std::move(company));
-  return true;
-}
-
-bool TCompanyList::Remove(const std::string& listId) {
-  auto found = index_.find(listId);
-  if (found == index_.end()) {
-    return false;
-  }
-  TComPanyInfo* company = found->second;
-  index_.erase(found);
-  std::erase_if(items_, [company](const TEntry& entry) { return entry.get() == company; });
-  return true;
-}
-
-void TCompanyList::Clear() {
-  index_.clear();
-  items_.clear();
-}
-
-void TCompanyList::MergeLoaded(std::vector<TEntry> loaded,
-                               const std::unordered_set<std::string>& skip) {
-  std::unordered_map<std::string, TEntry*> present;
-  present.reserve(items_.size());
-  for (auto& entry : items_) {
-    present.emplace(entry->listId, &entry);
-  }
-
-  std::vector<TEntry> merged;
-  merged.reserve(loaded.size() + items_.size());
-  std::unordered_map<std::string, TComPanyInfo*> index;
-  index.reserve(loaded.size() + items_.size());
-  auto keep = [&](TEntry entry) {
-    if (index.emplace(entry->listId, entry.get()).second) {
-      merged.push_back(std::move(entry));
-    }
-  };
-  for (auto& entry : loaded) {
-    if (!entry || skip.count(entry->listId)) {
-      continue;
-    }
-    auto own = present.find(entry->listId);
-    keep(own == present.end() ? std::move(entry) : std::move(*own->second));
-  }
-  for (auto& entry : items_) {
-    if (entry) {
-      keep(std::move(entry));
-    }
-  }
-  items_ = std::move(merged);
-  index_ = std::move(index);
-}
-
 // ---- TKeyData -----------------------------------------------------------------------------
 
 std::int32_t TKeyData::LastPageOf(TEngineIndex engine) const {
@@ -559,7 +494,7 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
 }
 
 void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword,
-                              std::vector<std::shared_ptr<TComPanyInfo>> companies) {
+                              TCompanyList companies) {
   TKeyData* record = FindKeyword(keyword);
   // The keyword was deleted while it loaded (perhaps added again since): nothing to answer.
   if (!record || record->serial_ != serial) {
@@ -634,6 +569,10 @@ void TKeyListInfo::DeleteAllKeywords() {
   }
   index_.clear();
   keywords_.clear();
+}
+
+void TKeyListInfo::StopLoads() {
+  gate_->stopLoads = true;
 }
 
 std::int64_t TKeyListInfo::TotalCompanyCount() const {

@@ -22,6 +22,7 @@
 #include "engine/records/KeyUnit.h"
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
+#include "store/CompanyList.h"
 #include "store/DataThread.h"
 
 namespace vlmr {
@@ -45,34 +46,6 @@ enum class TPendingAction : std::uint8_t {
 // The seconds `adddate` holds: from 1970-01-01 00:00:00 to the local wall-clock time read as
 // if it were UTC, rounded to the nearest second.
 std::int64_t LocalWallClockSeconds();
-
-// A keyword's companies in order of loading or saving, keyed by listId. Entries are shared so
-// that a view may keep the records it shows alive after they leave the list.
-class TCompanyList {
- public:
-  using TEntry = std::shared_ptr<TComPanyInfo>;
-
-  std::size_t size() const { return items_.size(); }
-  bool empty() const { return items_.empty(); }
-  const TEntry& operator[](std::size_t i) const { return items_[i]; }
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
-
-  TComPanyInfo* Find(const std::string& listId) const;
-  // Appends under the record's listId; false (and nothing added) when the key is taken.
-  bool Add(TEntry company);
-  // Removes and releases the entry; false when there is none.
-  bool Remove(const std::string& listId);
-  void Clear();
-
-  // Puts `loaded` first, in its order, leaving out the keys in `skip`; an entry already in the
-  // list keeps its object (the loaded copy is dropped). Entries not loaded follow, in order.
-  void MergeLoaded(std::vector<TEntry> loaded, const std::unordered_set<std::string>& skip);
-
- private:
-  std::vector<TEntry> items_;
-  std::unordered_map<std::string, TComPanyInfo*> index_;
-};
 
 // One keyword, owned by the store.
 class TKeyData {
@@ -169,6 +142,10 @@ class TKeyListInfo {
   void DeleteAllKeywords();
   std::int64_t TotalCompanyCount() const;
 
+  // Asks every running loader to end at its next batch (handing over what it read): for the
+  // program's end, which then need not wait for a long load. Loads started later stop at once.
+  void StopLoads();
+
   // Writes the keyword's companies through ExportWriter (from the start, the export layer's
   // file writer); false when the keyword is unknown, its list is empty, no writer is set, or
   // the writer fails.
@@ -186,8 +163,7 @@ class TKeyListInfo {
   TDataManager& Builder() { return *gate_->builder; }
   TKeyData& Append(std::unique_ptr<TKeyData> record);
   void Remove(TKeyData* record);
-  void FinishLoad(std::uint64_t serial, const std::string& keyword,
-                  std::vector<std::shared_ptr<TComPanyInfo>> companies);
+  void FinishLoad(std::uint64_t serial, const std::string& keyword, TCompanyList companies);
   void RaiseKeywordAdded(TKeyData& record);
   void RaiseCompaniesLoaded(const std::string& keyword);
 

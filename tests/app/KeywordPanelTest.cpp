@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "app/KeywordPanel.h"
 #include "app/WindowFixture.h"
 #include "engine/TaskCtl.h"
 #include "support/TestText.h"
@@ -422,6 +423,28 @@ TEST_F(KeywordPanelTest, ExitStopsRunningTasksAndWaitsForThem) {
   W().N11Click();
   EXPECT_TRUE(W().Ending());
   EXPECT_EQ(TWorkerRegistry::Count(), 0);
+}
+
+// A count of any size shows whole at the item's right edge; the keyword gives up the room a
+// wide count needs and is elided into what is left.
+TEST(KeywordItemCount, ShowsEveryDigitAndTheKeywordMakesRoom) {
+  const std::string keyword = Utf8ToGbk("广州市天河区电子科技有限公司批发");
+  for (int count : {0, 999, 1000000, 12345678}) {
+    SCOPED_TRACE(count);
+    TKeywordPanel panel;
+    panel.AddKeyword(keyword, 0, "");
+    panel.SetItemCount(keyword, count, "");
+    TKeyItem* item = panel.findChild<TKeyItem*>("keyitem");
+    ASSERT_NE(item, nullptr);
+    QLabel* shown = item->Field("count");
+    const QString text = QString::number(count) + QString::fromUtf8("条");
+    EXPECT_EQ(shown->text(), text);
+    EXPECT_GE(shown->width(), shown->fontMetrics().horizontalAdvance(text));
+    EXPECT_EQ(shown->geometry().right() + 1, 230);
+    QLabel* name = item->Field("text");
+    EXPECT_LE(name->geometry().right() + 1, shown->x());
+    EXPECT_LE(name->fontMetrics().horizontalAdvance(name->text()), name->width());
+  }
 }
 
 }  // namespace

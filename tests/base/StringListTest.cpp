@@ -73,5 +73,32 @@ TEST(UniqueStringList, ManyEntriesCopiedAndCleared) {
   EXPECT_EQ(list.size(), 1u);
 }
 
+// A short list compares entry by entry and a long one looks up its hash set: around the size
+// where the set is built, in originals and in copies made on either side of it, every entry is
+// still refused in another case and nothing else is.
+TEST(UniqueStringList, RefusesTheSameAddsBelowAndAboveTheHashedSize) {
+  for (std::size_t size : {std::size_t{1}, TUniqueStringList::kHashedFrom - 1,
+                           TUniqueStringList::kHashedFrom, TUniqueStringList::kHashedFrom + 1}) {
+    SCOPED_TRACE(size);
+    TUniqueStringList list;
+    for (std::size_t i = 0; i < size; ++i) {
+      ASSERT_TRUE(list.Add("Mail" + std::to_string(i) + "@Hq.cn"));
+    }
+    TUniqueStringList copy;
+    copy = list;
+    TUniqueStringList moved = TUniqueStringList(list);
+    for (const TUniqueStringList* each : {&list, &copy, &moved}) {
+      for (std::size_t i = 0; i < size; ++i) {
+        EXPECT_TRUE(each->Contains("MAIL" + std::to_string(i) + "@hq.CN")) << i;
+      }
+      EXPECT_FALSE(each->Contains("mail" + std::to_string(size) + "@hq.cn"));
+    }
+    EXPECT_TRUE(copy.Add("mail" + std::to_string(size) + "@hq.cn"));
+    EXPECT_FALSE(copy.Add("MAIL" + std::to_string(size) + "@HQ.CN"));
+    EXPECT_FALSE(list.Contains("mail" + std::to_string(size) + "@hq.cn"));
+    EXPECT_EQ(copy.size(), size + 1);
+  }
+}
+
 }  // namespace
 }  // namespace vlmr

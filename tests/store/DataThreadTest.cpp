@@ -189,6 +189,43 @@ TEST_F(Loader, SavesAndDeletesDuringALoadAreKept) {
   EXPECT_EQ(Store().FindKeyword("k")->ListCount, 3);
 }
 
+// More rows than one batch, with another keyword's rows between them in the file: every row
+// arrives once, in the order of the file, and a save and a delete made between two batches are
+// kept as they are in a load of a single batch.
+TEST_F(Loader, ALoadOfManyBatchesKeepsTheOrderOfTheFile) {
+  Open();
+  Store().AddKeyword("k");
+  Store().AddKeyword("other");
+  const int rows = 2 * kLoadBatch + 7;
+  for (int part = 0; part < 3; ++part) {
+    InsertRows("k", rows / 3 + (part == 2 ? rows % 3 : 0), "P" + std::to_string(part) + "x");
+    InsertRows("other", 5, "O" + std::to_string(part) + "x");
+  }
+  Open();
+  ASSERT_TRUE(LoadAndWait("k"));
+  std::vector<std::string> ids = IdsOf("k");
+  ASSERT_EQ(ids.size(), static_cast<std::size_t>(rows));
+  EXPECT_TRUE(std::is_sorted(
+      ids.begin(), ids.end(),
+      [](const std::string& a, const std::string& b) { return std::stoll(a) < std::stoll(b); }));
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+  EXPECT_EQ(NamesOf("k").front(), "P0x1");
+  EXPECT_EQ(Store().FindKeyword("k")->ListCount, rows);
+}
+
+// The program's end asks loads to stop: a load then ends without reading its rows and is still
+// answered, so nothing waits for it.
+TEST_F(Loader, AStoppedLoadEndsAtOnceAndStillAnswers) {
+  Open();
+  Store().AddKeyword("k");
+  InsertRows("k", 20, "C");
+  Open();
+  Store().StopLoads();
+  ASSERT_TRUE(LoadAndWait("k"));
+  EXPECT_EQ(loaded_, std::vector<std::string>{"k"});
+  EXPECT_FALSE(Store().FindKeyword("k")->LoadRunning());
+}
+
 struct TStaleCase {
   const char* name;
   std::function<void(TKeyListInfo&)> act;
