@@ -271,6 +271,9 @@ void Tfmjssml::CreateKeyStore() {
   keyStore_->OnCompaniesLoaded = [this](TKeyListInfo&, const std::string& keyword) {
     HandleCompaniesLoaded(keyword);
   };
+  keyStore_->OnCompaniesArriving = [this](TKeyListInfo&, const std::string& keyword,
+                                          const TCompanyList& rows,
+                                          std::size_t) { HandleCompaniesArriving(keyword, rows); };
   keyStore_->OnCompanySaved = [this](TKeyListInfo&, const std::string& keyword,
                                      const std::shared_ptr<TComPanyInfo>& company) {
     HandleCompanySaved(keyword, company);

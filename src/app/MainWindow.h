@@ -28,6 +28,7 @@ namespace vlmr {
 
 class TAutoUpdate;
 class Tfmupwin;
+class TCompanyList;
 class TKeyListInfo;
 class TKeywordPanel;
 class TProfileFile;
@@ -113,6 +114,7 @@ class Tfmjssml : public QMainWindow {
   void DeleteCompany(const std::string& keyword, const std::string& listId);
   void HandleKeywordAdded(const std::string& keyword);
   void HandleCompaniesLoaded(const std::string& keyword);
+  void HandleCompaniesArriving(const std::string& keyword, const TCompanyList& rows);
   void HandleCompanySaved(const std::string& keyword, const std::shared_ptr<TComPanyInfo>& company);
   void HandleTaskState(const std::string& keyword, TTaskState state);
   void TellStartResult(TStartResult result);

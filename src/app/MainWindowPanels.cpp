@@ -182,11 +182,20 @@ void Tfmjssml::HandleCompaniesLoaded(const std::string& keyword) {
   }
 }
 
+void Tfmjssml::HandleCompaniesArriving(const std::string& keyword, const TCompanyList& rows) {
+  // The first rows show while the rest load; the load's end completes them.
+  if (keyword == results_->Keyword()) {
+    results_->ShowArriving(rows);
+  }
+}
+
 void Tfmjssml::HandleCompanySaved(const std::string& keyword,
                                   const std::shared_ptr<TComPanyInfo>& company) {
   RefreshItemCount(keyword);
-  // The total follows the rows added to the grid.
-  if (keyword == results_->Keyword()) {
+  // The total follows the rows added to the grid. While the keyword loads, the company joins
+  // its rows with the load's end.
+  const TKeyData* record = keyStore_ ? keyStore_->FindKeyword(keyword) : nullptr;
+  if (keyword == results_->Keyword() && !(record && record->LoadRunning())) {
     results_->AppendCompany(company);
   }
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <array>
+#include <iterator>
 
 #include "base/Text.h"
 #include "base/Utils.h"
@@ -52,6 +53,17 @@ void TResultGridModel::AppendRow(TRow row) {
   const int at = RowCount();
   beginInsertRows(QModelIndex(), at, at);
   rows_.push_back(std::move(row));
+  endInsertRows();
+}
+
+void TResultGridModel::AppendRows(std::vector<TRow> rows) {
+  if (rows.empty()) {
+    return;
+  }
+  const int at = RowCount();
+  beginInsertRows(QModelIndex(), at, at + static_cast<int>(rows.size()) - 1);
+  rows_.insert(rows_.end(), std::make_move_iterator(rows.begin()),
+               std::make_move_iterator(rows.end()));
   endInsertRows();
 }
 

@@ -33,6 +33,8 @@ class TResultGridModel : public QAbstractTableModel {
   void SetRows(std::vector<TRow> rows);
   // Adds one row at the end.
   void AppendRow(TRow row);
+  // Adds rows at the end (one insertion).
+  void AppendRows(std::vector<TRow> rows);
   void Clear();
   // The record of a row, or nullptr outside the rows.
   const TRow& CompanyAt(int row) const;

@@ -119,9 +119,45 @@ void TResultsView::BuildGridMenu() {
 
 void TResultsView::ShowCompanies(const TCompanyList& companies) {
   HideBackground();
+  if (gridModel->RowCount() > 0 && ShowsBeginningOf(companies)) {
+    AppendFrom(companies);
+    return;
+  }
   dblist->setUpdatesEnabled(false);
   gridModel->SetRows(std::vector<TResultGridModel::TRow>(companies.begin(), companies.end()));
   dblist->setUpdatesEnabled(true);
+  emit rowsChanged();
+  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+}
+
+void TResultsView::ShowArriving(const TCompanyList& rows) {
+  if (rows.empty() || !ShowsBeginningOf(rows)) {
+    return;
+  }
+  HideBackground();
+  SetLoading(false);
+  AppendFrom(rows);
+}
+
+bool TResultsView::ShowsBeginningOf(const TCompanyList& companies) const {
+  const auto shown = static_cast<std::size_t>(gridModel->RowCount());
+  if (shown > companies.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < shown; ++i) {
+    if (gridModel->CompanyAt(static_cast<int>(i)) != companies[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void TResultsView::AppendFrom(const TCompanyList& companies) {
+  const auto shown = static_cast<std::size_t>(gridModel->RowCount());
+  if (shown < companies.size()) {
+    gridModel->AppendRows(std::vector<TResultGridModel::TRow>(
+        companies.begin() + static_cast<std::ptrdiff_t>(shown), companies.end()));
+  }
   emit rowsChanged();
   txtkeylist->setText(RecordCountText(gridModel->RowCount()));
 }

@@ -32,8 +32,12 @@ class TResultsView : public QWidget {
   const std::string& Keyword() const { return keyword_; }
   void SetKeyword(std::string keyword) { keyword_ = std::move(keyword); }
 
-  // Shows a keyword's companies (replacing the rows) and their count.
+  // Shows a keyword's companies and their count. Rows on display that begin the list stay
+  // (with the grid's position) and the rest are added; otherwise the rows are replaced.
   void ShowCompanies(const TCompanyList& companies);
+  // Shows the rows of a load so far: adds those after the rows on display when these begin
+  // `rows`; does nothing otherwise. Hides the loading overlay once there are rows.
+  void ShowArriving(const TCompanyList& rows);
   // Adds a company saved for the keyword on display, and the new count.
   void AppendCompany(const std::shared_ptr<TComPanyInfo>& company);
   // Empties the grid; with `countToo` the record count above it as well.
@@ -52,6 +56,10 @@ class TResultsView : public QWidget {
 
  private:
   void BuildGridMenu();
+  // True when the rows on display are the first rows of `companies` (the same records).
+  bool ShowsBeginningOf(const TCompanyList& companies) const;
+  // Adds the companies after the rows on display and shows the count.
+  void AppendFrom(const TCompanyList& companies);
   void dblistDblClick();
   void N5Click();
 

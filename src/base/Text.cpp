@@ -123,7 +123,20 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+namespace {
+
+// ASCII reads the same in UTF-8 and GBK: such text needs no converter.
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
 std::string Utf8ToGbk(std::string_view utf8) {
+  if (IsAscii(utf8)) {
+    return std::string(utf8);
+  }
   if (!IsValidUtf8(utf8)) {
     return {};
   }
@@ -161,6 +174,9 @@ bool CharsetToGbk(std::string_view bytes, const std::string& charset, std::strin
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
+  if (IsAscii(gbk)) {
+    return std::string(gbk);
+  }
   thread_local Converter conv("UTF-8", "GBK");
   return conv.Run(gbk, [](std::string_view) { return std::size_t{1}; });
 }

@@ -76,11 +76,15 @@ std::vector<std::string> SplitStoredValues(std::string_view storedUtf8) {
   return values;
 }
 
-TDataThread::TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate)
-    : keyword_(std::move(keyword)), gate_(std::move(gate)) {}
+TDataThread::TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate,
+                         std::shared_ptr<TLoadedRows> rows, std::function<void()> onArrived)
+    : keyword_(std::move(keyword)),
+      gate_(std::move(gate)),
+      rows_(std::move(rows)),
+      onArrived_(std::move(onArrived)) {}
 
 void TDataThread::Execute() {
-  // Any failure ends the load; what was read before it stays in companies_.
+  // Any failure ends the load; what was read before it has gone to rows_.
   TSQLiteTable keys;
   {
     std::lock_guard lock(gate_->lock);
@@ -124,10 +128,14 @@ void TDataThread::Execute() {
       break;
     }
     TListColumns columns(rows);
+    TLoadedRows::TRows batch;
+    batch.reserve(rows.RowCount());
     for (; !rows.AtEnd(); rows.MoveNext()) {
-      auto company = ReadCompany(rows, columns);
-      after = std::max(after, ToRowKey(company->listId));
-      companies_.Add(std::move(company));
+      batch.push_back(ReadCompany(rows, columns));
+      after = std::max(after, ToRowKey(batch.back()->listId));
+    }
+    if (rows_->Put(std::move(batch)) && onArrived_) {
+      onArrived_();
     }
   }
 }

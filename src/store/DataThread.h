@@ -2,10 +2,10 @@
 //
 // It shares the store's builder through a TBuilderGate and reads in batches of kLoadBatch rows
 // (in the order of their ListID), holding the gate's lock for one batch's query only: the store
-// never waits on the loader longer than that. It builds its records and their index into a list
-// of its own; the store takes that list in the loader's end notification, on the UI thread. The
-// loader never touches the store's keyword records. It ends early, handing over what it has,
-// when the gate's builder is gone or the gate asks loaders to stop.
+// never waits on the loader longer than that. Each batch's records go to a TLoadedRows the
+// store takes them from on the UI thread (told through `onArrived` when rows wait there); the
+// end notification follows the last batch. The loader never touches the store's keyword
+// records. It ends early when the gate's builder is gone or the gate asks loaders to stop.
 #pragma once
 
 #include <atomic>
@@ -15,9 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include <functional>
 #include "base/Thread.h"
+
 #include "store/CompanyList.h"
 #include "store/DataManager.h"
+#include "store/LoadedRows.h"
 
 namespace vlmr {
 
@@ -38,12 +41,13 @@ std::vector<std::string> SplitStoredValues(std::string_view storedUtf8);
 
 class TDataThread : public TWorkerThread {
  public:
-  TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate);
+  // `onArrived` is called on the loader's thread when a batch went to `rows` while nothing
+  // waited there.
+  TDataThread(std::string keyword, std::shared_ptr<TBuilderGate> gate,
+              std::shared_ptr<TLoadedRows> rows, std::function<void()> onArrived = {});
   ~TDataThread() override = default;
 
   const std::string& Keyword() const { return keyword_; }
-  // The records read, in ListID order, indexed. For the end notification.
-  TCompanyList TakeCompanies() { return std::move(companies_); }
 
  protected:
   void Execute() override;
@@ -51,7 +55,8 @@ class TDataThread : public TWorkerThread {
  private:
   std::string keyword_;
   std::shared_ptr<TBuilderGate> gate_;
-  TCompanyList companies_;
+  std::shared_ptr<TLoadedRows> rows_;
+  std::function<void()> onArrived_;
 };
 
 }  // namespace vlmr

@@ -4,7 +4,9 @@
 #include <ctime>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
+#include "base/Dispatcher.h"
 #include "base/Text.h"
 #include "base/Utils.h"
 #include "export/ExportFile.h"
@@ -477,13 +479,19 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
 
   record->loadRunning_ = true;
   record->deletedWhileLoading_.clear();
-  auto* loader = new TDataThread(record->Keyword, gate_);
-  loader->SetOnTerminate([life = life_.Token(), serial = record->serial_,
-                          name = record->Keyword](TWorkerThread& thread) {
-    life.With([&](TKeyListInfo& store) {
-      store.FinishLoad(serial, name, static_cast<TDataThread&>(thread).TakeCompanies());
-    });
-  });
+  record->loading_.Clear();
+  record->arrived_ = std::make_shared<TLoadedRows>();
+  auto* loader = new TDataThread(
+      record->Keyword, gate_, record->arrived_,
+      [life = life_.Token(), serial = record->serial_, name = record->Keyword] {
+        PostToUi([life, serial, name] {
+          life.With([&](TKeyListInfo& store) { store.RaiseArriving(serial, name); });
+        });
+      });
+  loader->SetOnTerminate(
+      [life = life_.Token(), serial = record->serial_, name = record->Keyword](TWorkerThread&) {
+        life.With([&](TKeyListInfo& store) { store.FinishLoad(serial, name); });
+      });
   try {
     loader->Start();
   } catch (...) {
@@ -493,14 +501,55 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
   }
 }
 
-void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword,
-                              TCompanyList companies) {
+bool TKeyListInfo::TakeArrived(TKeyData& record) {
+  if (!record.arrived_) {
+    return false;
+  }
+  bool any = false;
+  for (auto& entry : record.arrived_->Take()) {
+    if (record.deletedWhileLoading_.count(entry->listId)) {
+      continue;
+    }
+    // A company saved while the load runs (the list holds only those then) arrives as itself:
+    // the rows shown so far stay the rows of the finished list.
+    if (record.Companies.Find(entry->listId)) {
+      for (const auto& own : record.Companies) {
+        if (own->listId == entry->listId) {
+          entry = own;
+          break;
+        }
+      }
+    }
+    any = record.loading_.Add(std::move(entry)) || any;
+  }
+  return any;
+}
+
+void TKeyListInfo::RaiseArriving(std::uint64_t serial, const std::string& keyword) {
+  TKeyData* record = FindKeyword(keyword);
+  if (!record || record->serial_ != serial || !record->loadRunning_) {
+    return;
+  }
+  const std::size_t from = record->loading_.size();
+  if (!TakeArrived(*record)) {
+    return;
+  }
+  if (auto handler = OnCompaniesArriving) {
+    const std::string name = record->Keyword;
+    handler(*this, name, record->loading_, from);
+  }
+}
+
+void TKeyListInfo::FinishLoad(std::uint64_t serial, const std::string& keyword) {
   TKeyData* record = FindKeyword(keyword);
   // The keyword was deleted while it loaded (perhaps added again since): nothing to answer.
   if (!record || record->serial_ != serial) {
     return;
   }
-  record->Companies.MergeLoaded(std::move(companies), record->deletedWhileLoading_);
+  // The companies deleted meanwhile never entered the rows handed over.
+  TakeArrived(*record);
+  record->Companies.MergeLoaded(std::exchange(record->loading_, {}), {});
+  record->arrived_.reset();
   record->deletedWhileLoading_.clear();
   // Once loaded, the count is the list's length, as after a save or a delete.
   record->ListCount = static_cast<std::int32_t>(record->Companies.size());
@@ -528,6 +577,7 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
   }
   if (record->loadRunning_) {
     record->deletedWhileLoading_.insert(listId);
+    record->loading_.Remove(listId);
   }
   record->Companies.Remove(listId);
 }

@@ -3,10 +3,12 @@
 // in memory as TKeyData records (text as GBK).
 //
 // It lives on the UI thread; its events are raised there. A keyword's companies are read by
-// a loader thread (TDataThread) the first time something needs them; the loader hands its
-// records over in its end notification, so the company lists are only ever touched on the
-// UI thread. Companies are stored at most once across all keywords (by name), only with a
-// mobile number; after three page reports without a new company the next one is refused.
+// a loader thread (TDataThread) the first time something needs them, in batches the store
+// takes on the UI thread as they arrive (OnCompaniesArriving shows them early); its list is
+// complete once the loader's end notification has merged them with the companies saved and
+// deleted meanwhile, so the company lists are only ever touched on the UI thread. Companies are
+// stored at most once across all keywords (by name), only with a mobile number; after three page
+// reports without a new company the next one is refused.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +78,8 @@ class TKeyData {
   std::uint64_t serial_ = 0;  // tells a record from a later one with the same keyword
   bool loadRunning_ = false;
   std::unordered_set<std::string> deletedWhileLoading_;
+  TCompanyList loading_;                  // the rows a running load has handed over so far
+  std::shared_ptr<TLoadedRows> arrived_;  // the running load's rows not taken yet
 };
 
 class TKeyListInfo {
@@ -84,6 +88,11 @@ class TKeyListInfo {
   using TCompaniesLoaded = std::function<void(TKeyListInfo& sender, const std::string& keyword)>;
   using TCompanySaved = std::function<void(TKeyListInfo& sender, const std::string& keyword,
                                            const std::shared_ptr<TComPanyInfo>& company)>;
+  // A running load's rows so far (`rows`, in the order of the file, without the companies
+  // deleted meanwhile); those from `from` on are new. The complete list follows with
+  // OnCompaniesLoaded, which may order the companies saved meanwhile differently.
+  using TCompaniesArriving = std::function<void(TKeyListInfo& sender, const std::string& keyword,
+                                                const TCompanyList& rows, std::size_t from)>;
   using TExportWriter = std::function<bool(const TKeyData& record, const std::string& fileName,
                                            const TExportFields& fields, TExportFormat format)>;
   using TClock = std::function<std::int64_t()>;
@@ -156,6 +165,7 @@ class TKeyListInfo {
 
   TKeywordAdded OnKeywordAdded;
   TCompaniesLoaded OnCompaniesLoaded;
+  TCompaniesArriving OnCompaniesArriving;
   TCompanySaved OnCompanySaved;
   TExportWriter ExportWriter;
 
@@ -163,7 +173,10 @@ class TKeyListInfo {
   TDataManager& Builder() { return *gate_->builder; }
   TKeyData& Append(std::unique_ptr<TKeyData> record);
   void Remove(TKeyData* record);
-  void FinishLoad(std::uint64_t serial, const std::string& keyword, TCompanyList companies);
+  // Moves the rows that arrived for a running load into its list so far; true when any came.
+  bool TakeArrived(TKeyData& record);
+  void RaiseArriving(std::uint64_t serial, const std::string& keyword);
+  void FinishLoad(std::uint64_t serial, const std::string& keyword);
   void RaiseKeywordAdded(TKeyData& record);
   void RaiseCompaniesLoaded(const std::string& keyword);
 

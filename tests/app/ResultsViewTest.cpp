@@ -7,6 +7,7 @@
 
 #include "app/ResultGridModel.h"
 #include "app/WindowFixture.h"
+#include "store/DataThread.h"
 #include "support/TestText.h"
 #include "windows/Cominfo.h"
 
@@ -202,6 +203,36 @@ TEST_F(ResultsViewTest, AFillIsOneRowCountChange) {
   // One reset empties the grid when the keyword is chosen, one sets the filled count.
   EXPECT_EQ(resets.count(), 2);
   EXPECT_EQ(Cell(1, 299), "公司299");
+}
+
+// A keyword of more rows than the loader reads at once: its first rows show before the rest
+// have loaded, every later batch is added below them, and the load's end keeps the rows (no
+// reset after the click's), in the order of the file.
+TEST_F(ResultsViewTest, ALongListShowsItsFirstRowsWhileTheRestLoad) {
+  const int rows = kLoadBatch + 3;
+  for (int i = 0; i < rows; ++i) {
+    TComPanyInfo c = Company("a", ("公司" + std::to_string(i)).c_str(), {"13800000000"});
+    ASSERT_TRUE(W().Store()->SaveCompany("a", c));
+  }
+  NewWindow();  // the companies are in the file only
+  QSignalSpy resets(&Grid(), &QAbstractItemModel::modelReset);
+  QSignalSpy inserts(&Grid(), &QAbstractItemModel::rowsInserted);
+  int rowsWhileLoading = -1;
+  QObject::connect(&Grid(), &QAbstractItemModel::rowsInserted, [&] {
+    if (rowsWhileLoading < 0 && W().Store()->FindKeyword("a")->LoadRunning()) {
+      rowsWhileLoading = Grid().RowCount();
+    }
+  });
+  ClickItem("a");
+  ASSERT_TRUE(Until(
+      [&] { return !W().Store()->FindKeyword("a")->LoadRunning() && Grid().RowCount() == rows; }));
+  EXPECT_GT(rowsWhileLoading, 0);
+  EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
+  EXPECT_GE(inserts.count(), 1);
+  EXPECT_EQ(resets.count(), 1);
+  EXPECT_EQ(Cell(1, 0), "公司0");
+  EXPECT_EQ(Cell(1, rows - 1), "公司" + std::to_string(rows - 1));
+  EXPECT_EQ(CountText("a"), std::to_string(rows) + "条");
 }
 
 TEST_F(ResultsViewTest, DeleteACompanyFromTheGrid) {

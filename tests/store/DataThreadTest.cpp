@@ -213,6 +213,39 @@ TEST_F(Loader, ALoadOfManyBatchesKeepsTheOrderOfTheFile) {
   EXPECT_EQ(Store().FindKeyword("k")->ListCount, rows);
 }
 
+// A load hands its rows over batch by batch as they are read: each arrival continues the rows
+// before it, and a company deleted meanwhile leaves the rows so far and never arrives again.
+TEST_F(Loader, RowsArriveInBatchesBeforeTheLoadEnds) {
+  Open();
+  Store().AddKeyword("k");
+  const int rows = 3 * kLoadBatch + 5;
+  InsertRows("k", rows, "C");
+  Open();
+  std::vector<std::pair<std::size_t, std::size_t>> arrivals;  // from, rows so far
+  std::string deleted;
+  Store().OnCompaniesArriving = [&](TKeyListInfo& store, const std::string& keyword,
+                                    const TCompanyList& so, std::size_t from) {
+    EXPECT_EQ(keyword, "k");
+    EXPECT_TRUE(loaded_.empty());
+    arrivals.emplace_back(from, so.size());
+    if (deleted.empty()) {
+      deleted = so[0]->listId;
+      store.DeleteCompany("k", deleted);
+    }
+  };
+  ASSERT_TRUE(LoadAndWait("k"));
+  ASSERT_FALSE(arrivals.empty());
+  EXPECT_EQ(arrivals.front().first, 0u);
+  for (std::size_t i = 1; i < arrivals.size(); ++i) {
+    EXPECT_EQ(arrivals[i].first, arrivals[i - 1].second - (i == 1 ? 1 : 0)) << i;
+    EXPECT_GT(arrivals[i].second, arrivals[i].first) << i;
+  }
+  const std::vector<std::string> ids = IdsOf("k");
+  EXPECT_EQ(ids.size(), static_cast<std::size_t>(rows - 1));
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), deleted), 0);
+  EXPECT_EQ(Store().FindKeyword("k")->ListCount, rows - 1);
+}
+
 // The program's end asks loads to stop: a load then ends without reading its rows and is still
 // answered, so nothing waits for it.
 TEST_F(Loader, AStoppedLoadEndsAtOnceAndStillAnswers) {

@@ -1,5 +1,7 @@
 #include "engine/records/KeyUnit.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 #include "engine/records/EngineSettings.h"
 
@@ -53,6 +55,15 @@ std::string TComPanyInfo::GetComName() const {
 }
 
 void TComPanyInfo::SetComName(std::string_view text) {
+  // Most names hold no noise at all (every stored name, read back): then nothing is replaced.
+  const auto& noise = NameNoise();
+  if (text.find(',') == std::string_view::npos &&
+      std::none_of(noise.begin(), noise.end(), [text](const std::string& word) {
+        return text.find(word) != std::string_view::npos;
+      })) {
+    comName_ = std::string(text);
+    return;
+  }
   std::string name(text);
   for (const auto& noise : NameNoise()) {
     name = ReplaceAllNoCase(name, noise, "");
