@@ -4,18 +4,17 @@
 // file, as the save step does. The XLSX runs also report the peak resident memory the export
 // added above what the process held before it (the records included), in MB.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "base/Text.h"
 #include "export/ExportFile.h"
+#include "support/TempFolder.h"
 
 namespace vlmr {
 namespace {
@@ -42,30 +41,9 @@ std::vector<std::shared_ptr<TComPanyInfo>> MakeCompanies(int count) {
 }
 
 // A temporary folder of the run's own, removed with everything in it when the run ends.
-class TOutFolder {
- public:
-  TOutFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vlmr-export-bench-XXXXXX");
-    if (!mkdtemp(pattern.data())) {
-      std::abort();
-    }
-    path_ = pattern;
-  }
-  ~TOutFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TOutFolder(const TOutFolder&) = delete;
-  TOutFolder& operator=(const TOutFolder&) = delete;
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 std::string OutFile(const char* name) {
-  static TOutFolder folder;
-  return folder.Path() + "/" + name;
+  static test::TTempFolder folder;
+  return folder.File(name);
 }
 
 TExportFields AllFields() {

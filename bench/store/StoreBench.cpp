@@ -1,6 +1,7 @@
 // The keyword store at the sizes it meets in use: saving a reported company against 100 000
 // and 1 000 000 stored ones (with and without the name index the duplicate check relies on),
-// loading one keyword of 100 000 companies, the total count, and the file's size per company.
+// loading one keyword of 100 000 companies, the lock a load holds, the name check at
+// 1 000 000, the total count, and the file's size per company.
 // The total count is a sum over the keyword records in memory: its cost follows the number of
 // keywords, not of stored companies, and it is measured over the 100 keywords of the store.
 #include <benchmark/benchmark.h>
@@ -16,6 +17,7 @@
 #include "base/Text.h"
 #include "base/Thread.h"
 #include "base/Utils.h"
+#include "store/DataThread.h"
 #include "store/KeyListInfo.h"
 
 namespace vlmr {
@@ -171,8 +173,9 @@ void BM_LoadKeyword(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadKeyword)->Arg(100000)->ArgName("companies")->Unit(benchmark::kMillisecond);
 
-// The part of a load that holds the builder's lock: the query of one keyword's args[0] rows.
-// A save arriving meanwhile waits at most this long.
+// The part of a load that holds the builder's lock: the query of one batch of the loader's
+// rows (from the middle of a keyword of args[0] rows). A save arriving meanwhile waits at most
+// this long.
 void BM_LoadQueryUnderLock(benchmark::State& state) {
   std::string folder = Folder(static_cast<int>(state.range(0)), true);
   SetAppFolderOverride(folder);
@@ -180,12 +183,41 @@ void BM_LoadQueryUnderLock(benchmark::State& state) {
   std::size_t rows = 0;
   for (auto _ : state) {
     builder.ResetFields();
-    builder.SetStatementText("select * from tbl_list where keyid=1");
+    builder.SetStatementText(
+        "select * from tbl_list where keyid=? and ListID>? order by ListID limit ?",
+        {std::int64_t{1}, std::int64_t{state.range(0) / 2}, std::int64_t{kLoadBatch}});
     rows = builder.QueryStatement()->RowCount();
   }
   state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_LoadQueryUnderLock)->Arg(100000)->ArgName("companies")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadQueryUnderLock)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->ArgName("companies")
+    ->Unit(benchmark::kMillisecond);
+
+// The program-wide duplicate check of a reported company's name, as a save runs it, against
+// args[0] stored companies: a name that is stored and one that is not, in turn.
+void BM_NameCheck(benchmark::State& state) {
+  std::string folder = Folder(static_cast<int>(state.range(0)), false);
+  SetAppFolderOverride(folder);
+  TDataManager builder("users");
+  const std::string stored =
+      "广州市天河区第" + std::to_string(state.range(0) / 3) + "电子科技有限公司";
+  const std::string absent =
+      "广州市天河区第" + std::to_string(state.range(0) + 7) + "电子科技有限公司";
+  long turn = 0, found = 0;
+  for (auto _ : state) {
+    builder.ResetFields();
+    builder.SetStatementText("select listid from tbl_list where ComName=?",
+                             {++turn % 2 == 0 ? stored : absent});
+    found += builder.QueryStatement()->RowCount() > 0 ? 1 : 0;
+  }
+  if (found * 2 != turn - turn % 2) {
+    state.SkipWithError("the stored name was not found");
+  }
+}
+BENCHMARK(BM_NameCheck)->Arg(1000000)->ArgName("stored")->Unit(benchmark::kMicrosecond);
 
 // One reported company per call, each with a new name, against args[0] stored companies;
 // args[1] is 1 with the name index, 0 without it (the baseline).

@@ -33,7 +33,7 @@ struct TBuilderGate {
 };
 
 // Rows a loader reads under one hold of the gate's lock.
-inline constexpr int kLoadBatch = 4000;
+inline constexpr int kLoadBatch = 2000;
 
 // Splits a stored multi-valued column (UTF-8): trimmed, "|" read as a line break, lines ended
 // by CR, LF or CR LF; an empty last line is dropped, other empty lines stay. Values are GBK.

@@ -363,7 +363,11 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
     }
     // The id comes from this insert itself: the copy can never take another company's id.
     const std::int64_t listId = builder.Database().LastInsertRowId();
-    const auto count = static_cast<std::int32_t>(record->Companies.size() + 1);
+    // Until its load has ended the list holds only the companies saved meanwhile: the count
+    // then goes on from the file's.
+    const bool loaded = record->LoadStarted && !record->loadRunning_;
+    const auto count =
+        loaded ? static_cast<std::int32_t>(record->Companies.size() + 1) : record->ListCount + 1;
     builder.ResetFields();
     builder.SetCondition("ID=?", {ToRowKey(record->Id)});
     builder.AddInteger("listcount", count);

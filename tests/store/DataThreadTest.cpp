@@ -179,6 +179,9 @@ TEST_F(Loader, SavesAndDeletesDuringALoadAreKept) {
   Store().LoadCompanies("k");
   ASSERT_TRUE(LoaderIsWaiting());  // it has read R1, R2 and R3
   ASSERT_TRUE(Save("k", "D"));
+  // The count goes on from the file's, not from the one company in memory yet.
+  EXPECT_EQ(Store().FindKeyword("k")->ListCount, 4);
+  EXPECT_EQ(TRawDb(DatabasePath()).Value("select listcount from tbl_key where KeyStr='k'"), "4");
   Store().DeleteCompany("k", r2);
   Store().LoadCompanies("k");  // the partial list is not shown: the load's end answers
   EXPECT_TRUE(loaded_.empty());
