@@ -131,7 +131,12 @@ void TResultsView::ShowCompanies(const TCompanyList& companies) {
 }
 
 void TResultsView::ShowArriving(const TCompanyList& rows) {
-  if (rows.empty() || !ShowsBeginningOf(rows)) {
+  // A load's rows only grow at the end or lose a company: the rows on display still begin
+  // them when their last one is where it was. Checking that one keeps each arrival's cost to
+  // the rows it adds.
+  const int shown = gridModel->RowCount();
+  if (rows.empty() || static_cast<std::size_t>(shown) > rows.size() ||
+      (shown > 0 && gridModel->CompanyAt(shown - 1) != rows[static_cast<std::size_t>(shown - 1)])) {
     return;
   }
   HideBackground();

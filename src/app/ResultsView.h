@@ -35,8 +35,9 @@ class TResultsView : public QWidget {
   // Shows a keyword's companies and their count. Rows on display that begin the list stay
   // (with the grid's position) and the rest are added; otherwise the rows are replaced.
   void ShowCompanies(const TCompanyList& companies);
-  // Shows the rows of a load so far: adds those after the rows on display when these begin
-  // `rows`; does nothing otherwise. Hides the loading overlay once there are rows.
+  // Shows the rows of a load so far (which only grow at the end or lose a company): adds those
+  // after the rows on display when these begin `rows`; does nothing otherwise. Hides the
+  // loading overlay once there are rows.
   void ShowArriving(const TCompanyList& rows);
   // Adds a company saved for the keyword on display, and the new count.
   void AppendCompany(const std::shared_ptr<TComPanyInfo>& company);

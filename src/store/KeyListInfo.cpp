@@ -1,5 +1,6 @@
 #include "store/KeyListInfo.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -484,6 +485,9 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
   record->loadRunning_ = true;
   record->deletedWhileLoading_.clear();
   record->loading_.Clear();
+  // Room for the rows the file holds: growing the index as they arrive would rehash all the
+  // rows so far on the UI thread at each doubling.
+  record->loading_.Reserve(static_cast<std::size_t>(std::max(0, record->ListCount)));
   record->arrived_ = std::make_shared<TLoadedRows>();
   auto* loader = new TDataThread(
       record->Keyword, gate_, record->arrived_,
