@@ -49,13 +49,6 @@ THttpSettings ResultPageSettings() {
 
 }  // namespace
 
-// What a crawler's end notification holds: the collector it reports to, until the collector's
-// sweep disarms it. Read and written only under the crawler-list lock.
-struct TCollectorThread::TCrawlerLink {
-  TCollectorThread* owner = nullptr;
-  std::string key;
-};
-
 TCollectorThread::TCollectorThread(TWindowHandle window, TEngineIndex engine, std::string keyword,
                                    int startPage)
     : window_(std::move(window)), engine_(engine), page_(startPage), client_(ResultPageSettings()) {
@@ -65,12 +58,16 @@ TCollectorThread::TCollectorThread(TWindowHandle window, TEngineIndex engine, st
 }
 
 TCollectorThread::~TCollectorThread() {
-  TEngineLocks::WithCrawlerList([this] {
-    for (TCrawlerEntry& entry : crawlers_) {
-      entry.link->owner = nullptr;
-      entry.crawler->Terminate();
-    }
-    crawlers_.clear();
+  // Inside the link's lock no crawler's end notification can run: an entry still listed is a
+  // crawler that has not ended, stopped here before the link is cut.
+  life_.Token().With([this](TCollectorThread&) {
+    TEngineLocks::WithCrawlerList([this] {
+      for (TCrawlerEntry& entry : crawlers_) {
+        entry.crawler->Terminate();
+      }
+      crawlers_.clear();
+    });
+    life_.Cut();
   });
 }
 
@@ -179,33 +176,24 @@ void TCollectorThread::StartCrawler(const TCrawlerOrder& order) {
   if (!crawler) {
     return;
   }
-  auto link = std::make_shared<TCrawlerLink>();
-  link->key = std::to_string(crawler->Id());
-  crawler->SetOnTerminate([link](TWorkerThread&) { CrawlerEnded(*link); });
-  // Entered before it starts, so that its end always finds its entry.
-  TEngineLocks::WithCrawlerList([&] {
-    link->owner = this;
-    crawlers_.push_back({link->key, crawler, link});
+  const std::string key = std::to_string(crawler->Id());
+  crawler->SetOnTerminate([owner = life_.Token(), key](TWorkerThread&) {
+    owner.With([&](TCollectorThread& collector) { collector.CrawlerEnded(key); });
   });
+  // Entered before it starts, so that its end always finds its entry.
+  TEngineLocks::WithCrawlerList([&] { crawlers_.push_back({key, crawler}); });
   try {
     crawler->Start();
   } catch (...) {
     // No thread for it: it never runs, so it never frees itself; its entry goes.
-    TEngineLocks::WithCrawlerList([&] {
-      link->owner = nullptr;
-      std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == link->key; });
-    });
+    CrawlerEnded(key);
     throw;
   }
 }
 
-void TCollectorThread::CrawlerEnded(TCrawlerLink& link) {
-  TEngineLocks::WithCrawlerList([&] {
-    if (TCollectorThread* owner = link.owner) {
-      std::erase_if(owner->crawlers_, [&](const TCrawlerEntry& e) { return e.key == link.key; });
-      link.owner = nullptr;
-    }
-  });
+void TCollectorThread::CrawlerEnded(const std::string& key) {
+  TEngineLocks::WithCrawlerList(
+      [&] { std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == key; }); });
 }
 
 void TCollectorThread::TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses) {
