@@ -1,8 +1,8 @@
 #include "engine/CaijiBaidu.h"
+#include "base/Guarded.h"
 
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <system_error>
 
 #include "base/Text.h"
@@ -13,12 +13,8 @@
 namespace vlmr {
 namespace {
 
-std::mutex& FolderMutex() {
-  static std::mutex m;
-  return m;
-}
-std::string& LastPageFolder() {
-  static std::string folder;
+TGuarded<std::string>& LastPageFolder() {
+  static TGuarded<std::string> folder;
   return folder;
 }
 
@@ -76,8 +72,7 @@ std::string TCaijiBaidu::PageAddress(const std::string& keyword, int page) {
 }
 
 void TCaijiBaidu::SetLastPageFolderForTesting(std::string folder) {
-  std::lock_guard lock(FolderMutex());
-  LastPageFolder() = std::move(folder);
+  LastPageFolder().Set(std::move(folder));
 }
 
 bool TCaijiBaidu::ProcessPage() {
@@ -223,11 +218,7 @@ void TCaijiBaidu::OrdinaryPass(const std::vector<std::string>& blocks) {
 }
 
 void TCaijiBaidu::WriteLastPage(const std::string& text) const {
-  std::filesystem::path folder;
-  {
-    std::lock_guard lock(FolderMutex());
-    folder = LastPageFolder();
-  }
+  const std::filesystem::path folder = LastPageFolder().Get();
   // Written aside and renamed over the old file, so that two collectors writing at once leave
   // one whole page or the other, never a mix. A file that cannot be written is no reason to
   // stop collecting.

@@ -1,8 +1,8 @@
 #include "engine/Collector.h"
+#include "base/Guarded.h"
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 
 #include "base/Text.h"
 #include "engine/PageText.h"
@@ -10,22 +10,14 @@
 namespace vlmr {
 namespace {
 
-std::mutex& SeamMutex() {
-  static std::mutex m;
-  return m;
-}
-TCollectorThread::TCrawlerFactory& CrawlerFactory() {
-  static TCollectorThread::TCrawlerFactory factory;
+TGuarded<TCollectorThread::TCrawlerFactory>& CrawlerFactory() {
+  static TGuarded<TCollectorThread::TCrawlerFactory> factory;
   return factory;
 }
 std::atomic<int> g_requestTimeoutMs{0};
 
 TWorkerThread* MakeCrawler(const TCrawlerOrder& order) {
-  TCollectorThread::TCrawlerFactory factory;
-  {
-    std::lock_guard lock(SeamMutex());
-    factory = CrawlerFactory();
-  }
+  const TCollectorThread::TCrawlerFactory factory = CrawlerFactory().Get();
   if (factory) {
     return factory(order);
   }
@@ -72,8 +64,7 @@ TCollectorThread::~TCollectorThread() {
 }
 
 void TCollectorThread::SetCrawlerFactoryForTesting(TCrawlerFactory factory) {
-  std::lock_guard lock(SeamMutex());
-  CrawlerFactory() = std::move(factory);
+  CrawlerFactory().Set(std::move(factory));
 }
 
 void TCollectorThread::SetRequestTimeoutForTesting(int ms) {
