@@ -154,19 +154,9 @@ void TCaijiBaidu::PromotedPass(const std::vector<std::string>& blocks) {
     link = CleanPromoted(link);
     title = CleanPromoted(title);
 
-    ReportProgress(EnteringText());
-    if (!WaitAtGate(TGate::BaiduSite, 50)) {
+    if (!EnterBaiduSite(title, link, 1)) {
       return;
     }
-    TCrawlerOrder order;
-    order.flavour = TCrawlerFlavour::Baidu;
-    order.para.renZheng = 1;
-    order.para.window = window_;
-    order.para.title = title;
-    order.para.url = link;
-    order.para.cookie = cookie_;
-    order.para.keyword = info_.keyword;
-    StartCrawler(order);
   }
 }
 
@@ -201,20 +191,21 @@ void TCaijiBaidu::OrdinaryPass(const std::vector<std::string>& blocks) {
       certified = 1;
     }
 
-    ReportProgress(EnteringText());
-    if (!WaitAtGate(TGate::BaiduSite, 50)) {
+    if (!EnterBaiduSite(title, link, certified)) {
       return;
     }
-    TCrawlerOrder order;
-    order.flavour = TCrawlerFlavour::Baidu;
-    order.para.window = window_;
-    order.para.title = title;
-    order.para.url = link;
-    order.para.cookie = cookie_;
-    order.para.keyword = info_.keyword;
-    order.para.renZheng = certified;
-    StartCrawler(order);
   }
+}
+
+bool TCaijiBaidu::EnterBaiduSite(const std::string& title, const std::string& link,
+                                 std::uint8_t certified) {
+  TCrawlerOrder order;
+  order.flavour = TCrawlerFlavour::Baidu;
+  order.para.title = title;
+  order.para.url = link;
+  order.para.cookie = cookie_;
+  order.para.renZheng = certified;
+  return EnterSite(TGate::BaiduSite, std::move(order));
 }
 
 void TCaijiBaidu::WriteLastPage(const std::string& text) const {

@@ -187,6 +187,17 @@ void TCollectorThread::CrawlerEnded(const std::string& key) {
       [&] { std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == key; }); });
 }
 
+bool TCollectorThread::EnterSite(TGate siteGate, TCrawlerOrder order) {
+  ReportProgress(EnteringText());
+  if (!WaitAtGate(siteGate, 50)) {
+    return false;
+  }
+  order.para.window = window_;
+  order.para.keyword = info_.keyword;
+  StartCrawler(order);
+  return true;
+}
+
 void TCollectorThread::TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses) {
   std::size_t start = FindGbk(anchor, "http://");
   if (start == std::string_view::npos) {
@@ -207,16 +218,12 @@ void TCollectorThread::StartLinkCrawlers(const TUniqueStringList& addresses, TGa
       if (CheckStop()) {
         return;
       }
-      ReportProgress(EnteringText());
-      if (!WaitAtGate(siteGate, 50)) {
-        return;
-      }
       TCrawlerOrder order;
       order.flavour = flavour;
-      order.para.window = window_;
-      order.para.keyword = info_.keyword;
       order.para.url = address;
-      StartCrawler(order);
+      if (!EnterSite(siteGate, std::move(order))) {
+        return;
+      }
     }
   } catch (...) {
     // A crawler that could not be started ends the step; the page still counts.

@@ -98,6 +98,12 @@ class TCollectorThread : public TWorkerThread {
   // when no thread could be made for it.
   void StartCrawler(const TCrawlerOrder& order);
 
+  // Enters one company site, the step every collector takes for a site it found: the progress
+  // text "正在进入企业网站...", a pass of `siteGate` (polling every 50 ms), then the crawler for
+  // `order`, which gets this collector's window and keyword. False when a stop came at the
+  // gate (nothing started). Raises as StartCrawler does.
+  bool EnterSite(TGate siteGate, TCrawlerOrder order);
+
   // The site addresses of Sogou and 360: the link address of an anchor (from its first
   // "http://" to the double quote after it) is appended unless it is listed already.
   static void TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses);
