@@ -106,10 +106,8 @@ TEST_F(CollectProxyTest, ProxiesListsTheSavedOnesWithoutPasswordsAndChecksEach) 
   TCollectWeb web(0);
   web.Web().AddPage("www.baidu.com", "/", TPage::Html("<p>home</p>"));  // what the check fetches
   TProxySettings settings;
-  settings.proxies.push_back(tiny.AsProxy(TProxyKind::Http));
-  TProxy dead = tiny.AsProxy(TProxyKind::Http);
-  dead.port = TRealProxy::ClosedPort();
-  settings.proxies.push_back(dead);
+  settings.proxies = tiny.WithDeadCopy(TProxyKind::Http);
+  const TProxy dead = settings.proxies[1];
   ASSERT_TRUE(Saved().Save(settings));
 
   std::unique_ptr<TCollectProcess> list;

@@ -180,10 +180,7 @@ class ProxyDialogCheckTest : public ProxyDialogTest {
     ProxyDialogTest::SetUp();
     ASSERT_TRUE(tiny_.Started());
     TProxySettings settings;
-    settings.proxies.push_back(tiny_.AsProxy(TProxyKind::Http));
-    TProxy dead = tiny_.AsProxy(TProxyKind::Http);
-    dead.port = TRealProxy::ClosedPort();
-    settings.proxies.push_back(dead);
+    settings.proxies = tiny_.WithDeadCopy(TProxyKind::Http);
     ASSERT_TRUE(Store().Save(settings));
   }
 
