@@ -20,7 +20,9 @@ int ListProxies(std::FILE* out, std::FILE* err, bool check) {
   }
   const std::vector<TProxyStatus> statuses = TProxyPool::Status();
   if (statuses.empty()) {
-    std::fprintf(out, "没有保存的代理（%s）\n", store.Path().c_str());
+    if (problem.empty()) {
+      std::fprintf(out, "没有保存的代理（%s）\n", store.Path().c_str());
+    }
     return code;
   }
   for (const TProxyStatus& s : statuses) {
