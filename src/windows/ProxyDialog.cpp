@@ -135,7 +135,6 @@ TProxyDialog::TProxyDialog(TProxyStore store, QWidget* parent)
   setMinimumSize(600, 380);
 
   connect(btnadd_, &QPushButton::clicked, this, [this] { AddClick(); });
-  connect(edtproxy_, &QLineEdit::returnPressed, this, [this] { AddClick(); });
   connect(btndel_, &QPushButton::clicked, this, [this] { RemoveClick(); });
   connect(btntest_, &QPushButton::clicked, this, [this] { TestClick(); });
   connect(ok, &QPushButton::clicked, this, [this] { OkClick(); });

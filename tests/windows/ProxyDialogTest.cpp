@@ -102,6 +102,18 @@ TEST_F(ProxyDialogTest, AddingShowsTheProxyWithoutItsPasswordAndRefusalsSayWhy) 
   EXPECT_FALSE(Hint(&dialog).contains(U("s3cret")));
 }
 
+TEST_F(ProxyDialogTest, EnterInTheAddressBoxAddsOnce) {
+  TProxyDialog dialog(Store());
+  dialog.show();
+  auto* address = Child<QLineEdit>(&dialog, "edtproxy");
+  address->setText(U("10.0.0.1:8080"));
+  QTest::keyClick(address, Qt::Key_Return);
+  EXPECT_EQ(Column(&dialog, TProxyDialog::ColProxy),
+            (std::vector<QString>{U("http://10.0.0.1:8080")}));
+  EXPECT_TRUE(Hint(&dialog).startsWith(U("已添加"))) << Hint(&dialog).toStdString();
+  EXPECT_TRUE(dialog.isVisible());  // Enter neither saves nor closes
+}
+
 TEST_F(ProxyDialogTest, RemoveTakesTheSelectedRows) {
   TProxyDialog dialog(Store());
   for (const char* a : {"10.0.0.1:1", "10.0.0.2:2", "10.0.0.3:3"})
