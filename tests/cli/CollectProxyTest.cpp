@@ -131,5 +131,24 @@ TEST_F(CollectProxyTest, ProxiesListsTheSavedOnesWithoutPasswordsAndChecksEach) 
   EXPECT_EQ(tiny.LogLines("CONNECT 127.0.0.1:" + std::to_string(web.Port())), 1) << tiny.Log();
 }
 
+// A saved file that cannot be read is said once; a run then goes direct, and `proxies` fails.
+TEST_F(CollectProxyTest, AnUnreadableSavedFileIsSaidAndTheRunGoesDirect) {
+  std::filesystem::create_directories(Saved().Path());  // a folder where the file should be
+  TCollectWeb web(0);
+  std::unique_ptr<TCollectProcess> run;
+  ASSERT_EQ(Run(web, {"run", "k", "--engines", "360", "--data", Data()}, run), 0) << run->Err();
+  EXPECT_NE(run->Err().find("无法读取代理设置文件 " + Saved().Path() + "，本次不使用代理"),
+            std::string::npos)
+      << run->Err();
+  const std::vector<TRequest> pages = web.Web().RequestsTo(SearchHost(TSearchEngine::So360));
+  ASSERT_FALSE(pages.empty());
+  EXPECT_EQ(pages.front().peer, "127.0.0.1");
+
+  std::unique_ptr<TCollectProcess> list;
+  EXPECT_EQ(Run(web, {"proxies"}, list), 1);
+  EXPECT_NE(list->Err().find("无法读取代理设置文件"), std::string::npos) << list->Err();
+  EXPECT_TRUE(list->Out().empty()) << list->Out();
+}
+
 }  // namespace
 }  // namespace vlmr::test
