@@ -34,6 +34,7 @@
 #include "tasks/TaskBoard.h"
 #include "windows/GuiText.h"
 #include "windows/NoticePopup.h"
+#include "windows/ProxyDialog.h"
 
 namespace vlmr {
 namespace {
@@ -165,6 +166,12 @@ QWidget* Tfmjssml::BuildBottomBand() {
 }
 
 void Tfmjssml::BuildMenuAndTray() {
+  QMenu* settings = menuBar()->addMenu(U("设置(&S)"));
+  settings->setObjectName("mmsettings");
+  QAction* proxies = settings->addAction(U("代理(&P)…"));
+  proxies->setObjectName("Nproxy");
+  connect(proxies, &QAction::triggered, this, [this] { OpenProxyDialog(this); });
+
   QMenu* help = menuBar()->addMenu(U("帮助中心(&H)"));
   help->setObjectName("mmhelp");
   actContact = help->addAction(U("联系我们"));

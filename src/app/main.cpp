@@ -12,6 +12,7 @@
 #include "base/MessageBox.h"
 #include "base/Text.h"
 #include "base/Utils.h"
+#include "engine/ProxySetup.h"
 #include "net/HttpClient.h"
 #include "platform/FolderLock.h"
 #include "platform/SingleInstance.h"
@@ -48,6 +49,12 @@ int main(int argc, char** argv) {
                          vlmr::MessageCaption(), vlmr::MB_KIND_ERROR);
     vlmr::UninstallQtServices(dispatcher);
     return 1;
+  }
+
+  // The saved proxies, before any collector starts. A file that cannot be read is said once;
+  // the program then goes direct.
+  if (const std::string problem = vlmr::ConfigureSavedProxies(); !problem.empty()) {
+    vlmr::ShowMessageBox(problem, vlmr::MessageCaption(), vlmr::MB_KIND_WARNING);
   }
 
   int rc = 0;

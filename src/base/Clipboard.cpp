@@ -1,25 +1,16 @@
 #include "base/Clipboard.h"
 #include "base/Guarded.h"
 
-#include <mutex>
-
 namespace vlmr {
 namespace {
 
 class TLocalClipboard : public TClipboardService {
  public:
-  void SetText(const std::string& utf8) override {
-    std::lock_guard lock(mutex_);
-    text_ = utf8;
-  }
-  std::string Text() override {
-    std::lock_guard lock(mutex_);
-    return text_;
-  }
+  void SetText(const std::string& utf8) override { text_.Set(utf8); }
+  std::string Text() override { return text_.Get(); }
 
  private:
-  std::mutex mutex_;
-  std::string text_;
+  TGuarded<std::string> text_;
 };
 
 TGuarded<std::shared_ptr<TClipboardService>>& Service() {

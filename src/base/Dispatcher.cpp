@@ -1,4 +1,5 @@
 #include "base/Dispatcher.h"
+#include "base/Guarded.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,12 +7,8 @@
 namespace vlmr {
 namespace {
 
-std::mutex& GlobalMutex() {
-  static std::mutex m;
-  return m;
-}
-std::shared_ptr<TUiDispatcher>& Global() {
-  static std::shared_ptr<TUiDispatcher> d;
+TGuarded<std::shared_ptr<TUiDispatcher>>& Global() {
+  static TGuarded<std::shared_ptr<TUiDispatcher>> d;
   return d;
 }
 
@@ -40,17 +37,12 @@ struct Ticket {
 }  // namespace
 
 void InstallUiDispatcher(std::shared_ptr<TUiDispatcher> dispatcher) {
-  std::shared_ptr<TUiDispatcher> old;
-  {
-    std::lock_guard lock(GlobalMutex());
-    old = std::move(Global());
-    Global() = std::move(dispatcher);
-  }
+  // The old one goes when its last user lets it go, never under the lock.
+  std::shared_ptr<TUiDispatcher> old = Global().Exchange(std::move(dispatcher));
 }
 
 std::shared_ptr<TUiDispatcher> CurrentUiDispatcher() {
-  std::lock_guard lock(GlobalMutex());
-  return Global();
+  return Global().Get();
 }
 
 bool IsUiThread() {

@@ -19,9 +19,13 @@ class TGuarded {
     std::lock_guard lock(mutex_);
     return value_;
   }
-  void Set(T value) {
+  // The old value is destroyed after the lock is let go (a service's end may call back).
+  void Set(T value) { Exchange(std::move(value)); }
+  // Puts `value` in and returns the old one.
+  T Exchange(T value) {
     std::lock_guard lock(mutex_);
-    value_ = std::move(value);
+    std::swap(value_, value);
+    return value;
   }
 
  private:

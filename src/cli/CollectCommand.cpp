@@ -14,8 +14,11 @@
 #include "cli/CollectOutput.h"
 #include "cli/CollectRun.h"
 #include "cli/ListCommand.h"
+#include "cli/ProxiesCommand.h"
 #include "cli/StopSignals.h"
 #include "engine/Gates.h"
+#include "engine/ProxyPool.h"
+#include "engine/ProxySetup.h"
 #include "net/HttpClient.h"
 #include "platform/FolderLock.h"
 #include "store/KeyListInfo.h"
@@ -41,6 +44,19 @@ std::string ProgramFolderOf(const std::string& given) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(given, error);
   return IncludeBackslash(error ? given : absolute.lexically_normal().string());
+}
+
+// The pool gets the saved proxies, or the run's own in their place (the saved file is left as it
+// is; whether company sites go through the proxies stays the saved choice).
+void UseProxies(const TCollectOptions& options) {
+  TProxySettings saved;
+  const std::string problem = ConfigureSavedProxies(TProxyStore(), &saved);
+  if (options.proxies) {
+    saved.proxies = *options.proxies;
+    TProxyPool::Configure(saved);
+  } else if (!problem.empty()) {
+    std::fprintf(stderr, "vlmr-collect: %s\n", GbkToUtf8(problem).c_str());
+  }
 }
 
 int ExportKeyword(TKeyListInfo& store, TQueueDispatcher& ui, const TCollectOptions& options) {
@@ -106,6 +122,7 @@ int RunOnStore(const TCollectOptions& options, const std::string& folder) {
       return code;
     }
     case TCollectAction::Run:
+    case TCollectAction::Proxies:
       break;
   }
   TEngineLocks::Create();
@@ -132,6 +149,10 @@ int RunCollectCommand(int argc, const char* const* argv) {
       break;
   }
   const TCollectOptions& options = parsed.options;
+  if (options.action == TCollectAction::Proxies) {
+    InitNetwork();
+    return ListProxies(stdout, stderr, options.check);
+  }
   const std::string folder = ProgramFolderOf(options.dataFolder);
   if (options.action != TCollectAction::Run &&
       !std::filesystem::exists(folder + "Data" + kPathDelim + "users")) {
@@ -153,6 +174,7 @@ int RunCollectCommand(int argc, const char* const* argv) {
   if (options.action == TCollectAction::Run) {
     InitNetwork();  // before any thread starts
     TStopSignals::Install();
+    UseProxies(options);
   }
   return RunOnStore(options, folder);
 }

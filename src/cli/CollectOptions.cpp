@@ -6,11 +6,13 @@
 #include <sstream>
 
 #include "base/Text.h"
+#include "platform/FileIo.h"
 
 namespace vlmr {
 namespace {
 
 const char* const kHint = "（vlmr-collect --help 查看用法）";
+constexpr std::size_t kMaxProxyFileBytes = 4 * 1024 * 1024;
 
 class EBadUsage : public std::runtime_error {
  public:
@@ -93,6 +95,44 @@ TExportFields FieldsOf(const std::vector<std::string>& names) {
   return fields;
 }
 
+// A --proxy value.
+TProxy ProxyOf(const std::string& given) {
+  TProxy proxy;
+  const TProxyError error = ParseProxy(Trim(given), proxy);
+  if (error != TProxyError::None) {
+    // The address as given may hold a password: the hint names only the reason.
+    throw EBadUsage("--proxy 的代理地址无效：" + GbkToUtf8(ProxyErrorText(error)));
+  }
+  return proxy;
+}
+
+// The proxies of a --proxy-file: every line must parse.
+std::vector<TProxy> ProxyFileOf(const std::string& path) {
+  std::string text;
+  switch (ReadWholeFile(path, kMaxProxyFileBytes, text)) {
+    case TFileRead::Read:
+      break;
+    case TFileRead::Missing:
+      throw EBadUsage("代理文件不存在：" + path);
+    case TFileRead::Failed:
+      throw EBadUsage("无法读取代理文件：" + path);
+  }
+  TProxyListParse parsed = ParseProxyList(text);
+  if (!parsed.errors.empty()) {
+    const TProxyLineError& first = parsed.errors.front();
+    std::string message = "代理文件 " + path + " 第 " + std::to_string(first.line) + " 行无效：" +
+                          GbkToUtf8(ProxyErrorText(first.error));
+    if (parsed.errors.size() > 1) {
+      message += "（另有 " + std::to_string(parsed.errors.size() - 1) + " 行无效）";
+    }
+    throw EBadUsage(message);
+  }
+  if (parsed.proxies.empty()) {
+    throw EBadUsage("代理文件 " + path + " 中没有代理");
+  }
+  return std::move(parsed.proxies);
+}
+
 // The first line of a library message: the hint is one line.
 std::string FirstLine(const std::string& text) {
   return text.substr(0, text.find('\n'));
@@ -107,6 +147,8 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
   std::vector<std::string> engines;
   std::vector<std::string> fields;
   std::string format;
+  std::vector<std::string> proxies;
+  std::string proxyFile;
 
   CLI::App app("vlmr-collect：不开窗口采集企业联系方式，与 vlmr 共用同一个数据文件夹",
                "vlmr-collect");
@@ -122,6 +164,11 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
       ->delimiter(',');
   run->add_option("--for", o.minutes, "最多采集的分钟数（可带小数）");
   run->add_flag("--json", o.json, "每个事件输出一行 JSON");
+  run->add_option("--proxy", proxies,
+                  "本次使用的代理（可重复）：http://、https://、socks5:// 或 socks5h:// 地址，"
+                  "代替已保存的代理列表");
+  run->add_option("--proxy-file", proxyFile,
+                  "本次使用的代理列表文件：每行一个代理，# 开头为注释，代替已保存的代理列表");
   dataOption(run);
 
   CLI::App* list = app.add_subcommand("list", "列出关键词、记录数、最后更新和已采集的页数");
@@ -140,6 +187,10 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
   exporter->add_option("-o,--output", o.outputFile, "导出到的文件")->required();
   dataOption(exporter);
 
+  CLI::App* proxyList = app.add_subcommand(
+      "proxies", "列出已保存的代理（不显示密码）及其请求数、验证次数、失败次数和状态");
+  proxyList->add_flag("--check", o.check, "逐个测试代理，说明失败的原因或所用的时间");
+
   try {
     app.parse(argc, argv);
     if (run->parsed()) {
@@ -150,8 +201,22 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
       if (run->count("--for") > 0 && !(o.minutes > 0 && o.minutes < 1e7)) {
         throw EBadUsage("--for 需要一个正的分钟数");
       }
+      if (!proxies.empty() || run->count("--proxy-file") > 0) {
+        std::vector<TProxy> given;
+        for (const std::string& p : proxies) {
+          given.push_back(ProxyOf(p));
+        }
+        if (run->count("--proxy-file") > 0) {
+          for (TProxy& p : ProxyFileOf(proxyFile)) {
+            given.push_back(std::move(p));
+          }
+        }
+        o.proxies = std::move(given);
+      }
     } else if (list->parsed()) {
       o.action = TCollectAction::List;
+    } else if (proxyList->parsed()) {
+      o.action = TCollectAction::Proxies;
     } else {
       o.action = TCollectAction::Export;
       o.format = FormatOf(Lower(format));

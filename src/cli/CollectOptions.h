@@ -1,24 +1,32 @@
 // The command line of vlmr-collect: three commands over one data folder.
 //
 //   run KEYWORD... [--engines baidu,sogou,360] [--data FOLDER] [--for MINUTES] [--json]
+//       [--proxy URL]... [--proxy-file FILE]
 //   list [--data FOLDER] [--json]
 //   export KEYWORD --format txt|xls [--fields name,mobile,...] -o FILE [--data FOLDER]
+//   proxies [--check]
+//
+// `--proxy` and `--proxy-file` give the proxies of one run in place of the saved list (which
+// stays as it is); a proxy that does not parse, or a file with a bad line, is bad usage and the
+// hint names the address's reason or the file's line. `proxies` shows the saved list.
 //
 // Arguments arrive as UTF-8. Keywords are trimmed and converted to GBK here, so that a keyword
 // the store could not hold (empty, not UTF-8, a character without a GBK form) is bad usage,
 // refused before anything is opened.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
+#include "net/ProxyList.h"
 #include "tasks/TaskBoard.h"
 
 namespace vlmr {
 
-enum class TCollectAction : std::uint8_t { Run, List, Export };
+enum class TCollectAction : std::uint8_t { Run, List, Export, Proxies };
 
 struct TCollectOptions {
   TCollectAction action = TCollectAction::Run;
@@ -30,6 +38,9 @@ struct TCollectOptions {
   TExportFormat format = TExportFormat::Text;  // export: txt, xls, xlsx or csv
   TExportFields fields{true, true, true, true, true, true};
   std::string outputFile;
+  // run: the proxies of this run, in order (--proxy first, then the file's); unset: the saved.
+  std::optional<std::vector<TProxy>> proxies;
+  bool check = false;  // proxies --check
 };
 
 struct TParsedCommandLine {

@@ -1,8 +1,8 @@
 #include "engine/CaijiBaidu.h"
+#include "base/Guarded.h"
 
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <system_error>
 
 #include "base/Text.h"
@@ -13,12 +13,8 @@
 namespace vlmr {
 namespace {
 
-std::mutex& FolderMutex() {
-  static std::mutex m;
-  return m;
-}
-std::string& LastPageFolder() {
-  static std::string folder;
+TGuarded<std::string>& LastPageFolder() {
+  static TGuarded<std::string> folder;
   return folder;
 }
 
@@ -76,8 +72,7 @@ std::string TCaijiBaidu::PageAddress(const std::string& keyword, int page) {
 }
 
 void TCaijiBaidu::SetLastPageFolderForTesting(std::string folder) {
-  std::lock_guard lock(FolderMutex());
-  LastPageFolder() = std::move(folder);
+  LastPageFolder().Set(std::move(folder));
 }
 
 bool TCaijiBaidu::ProcessPage() {
@@ -159,19 +154,9 @@ void TCaijiBaidu::PromotedPass(const std::vector<std::string>& blocks) {
     link = CleanPromoted(link);
     title = CleanPromoted(title);
 
-    ReportProgress(EnteringText());
-    if (!WaitAtGate(TGate::BaiduSite, 50)) {
+    if (!EnterBaiduSite(title, link, 1)) {
       return;
     }
-    TCrawlerOrder order;
-    order.flavour = TCrawlerFlavour::Baidu;
-    order.para.renZheng = 1;
-    order.para.window = window_;
-    order.para.title = title;
-    order.para.url = link;
-    order.para.cookie = cookie_;
-    order.para.keyword = info_.keyword;
-    StartCrawler(order);
   }
 }
 
@@ -206,28 +191,25 @@ void TCaijiBaidu::OrdinaryPass(const std::vector<std::string>& blocks) {
       certified = 1;
     }
 
-    ReportProgress(EnteringText());
-    if (!WaitAtGate(TGate::BaiduSite, 50)) {
+    if (!EnterBaiduSite(title, link, certified)) {
       return;
     }
-    TCrawlerOrder order;
-    order.flavour = TCrawlerFlavour::Baidu;
-    order.para.window = window_;
-    order.para.title = title;
-    order.para.url = link;
-    order.para.cookie = cookie_;
-    order.para.keyword = info_.keyword;
-    order.para.renZheng = certified;
-    StartCrawler(order);
   }
 }
 
+bool TCaijiBaidu::EnterBaiduSite(const std::string& title, const std::string& link,
+                                 std::uint8_t certified) {
+  TCrawlerOrder order;
+  order.flavour = TCrawlerFlavour::Baidu;
+  order.para.title = title;
+  order.para.url = link;
+  order.para.cookie = cookie_;
+  order.para.renZheng = certified;
+  return EnterSite(TGate::BaiduSite, std::move(order));
+}
+
 void TCaijiBaidu::WriteLastPage(const std::string& text) const {
-  std::filesystem::path folder;
-  {
-    std::lock_guard lock(FolderMutex());
-    folder = LastPageFolder();
-  }
+  const std::filesystem::path folder = LastPageFolder().Get();
   // Written aside and renamed over the old file, so that two collectors writing at once leave
   // one whole page or the other, never a mix. A file that cannot be written is no reason to
   // stop collecting.

@@ -9,6 +9,7 @@
 // The last page analysed is kept in the file "2.txt" of the current directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class TCaijiBaidu : public TCollectorThread {
   TOutcome FetchAndAnalyse();
   void PromotedPass(const std::vector<std::string>& blocks);
   void OrdinaryPass(const std::vector<std::string>& blocks);
+  // EnterSite for a Baidu result: its title, link, certification (1: certified) and the
+  // session's cookie. False on a stop.
+  bool EnterBaiduSite(const std::string& title, const std::string& link, std::uint8_t certified);
   void WriteLastPage(const std::string& text) const;
 
   std::string cookie_;  // the Cookie header of the last result page, for the crawlers

@@ -1,7 +1,7 @@
 #include "engine/CaijiPageCon.h"
+#include "base/Guarded.h"
 
 #include <chrono>
-#include <mutex>
 
 #include "base/Text.h"
 #include "engine/BeiAn.h"
@@ -95,25 +95,19 @@ const TStatusTexts& Texts() {
   return texts;
 }
 
-std::mutex& TimeoutsMutex() {
-  static std::mutex m;
-  return m;
-}
-TCrawlerTimeouts& CurrentTimeouts() {
-  static TCrawlerTimeouts timeouts;
+TGuarded<TCrawlerTimeouts>& CurrentTimeouts() {
+  static TGuarded<TCrawlerTimeouts> timeouts;
   return timeouts;
 }
 
 }  // namespace
 
 TCrawlerTimeouts CrawlerTimeouts() {
-  std::lock_guard lock(TimeoutsMutex());
-  return CurrentTimeouts();
+  return CurrentTimeouts().Get();
 }
 
 void SetCrawlerTimeoutsForTesting(const TCrawlerTimeouts& timeouts) {
-  std::lock_guard lock(TimeoutsMutex());
-  CurrentTimeouts() = timeouts;
+  CurrentTimeouts().Set(timeouts);
 }
 
 void ResetCrawlerTimeoutsForTesting() {

@@ -1,8 +1,8 @@
 #include "engine/Collector.h"
+#include "base/Guarded.h"
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 
 #include "base/Text.h"
 #include "engine/PageText.h"
@@ -10,22 +10,14 @@
 namespace vlmr {
 namespace {
 
-std::mutex& SeamMutex() {
-  static std::mutex m;
-  return m;
-}
-TCollectorThread::TCrawlerFactory& CrawlerFactory() {
-  static TCollectorThread::TCrawlerFactory factory;
+TGuarded<TCollectorThread::TCrawlerFactory>& CrawlerFactory() {
+  static TGuarded<TCollectorThread::TCrawlerFactory> factory;
   return factory;
 }
 std::atomic<int> g_requestTimeoutMs{0};
 
 TWorkerThread* MakeCrawler(const TCrawlerOrder& order) {
-  TCollectorThread::TCrawlerFactory factory;
-  {
-    std::lock_guard lock(SeamMutex());
-    factory = CrawlerFactory();
-  }
+  const TCollectorThread::TCrawlerFactory factory = CrawlerFactory().Get();
   if (factory) {
     return factory(order);
   }
@@ -49,13 +41,6 @@ THttpSettings ResultPageSettings() {
 
 }  // namespace
 
-// What a crawler's end notification holds: the collector it reports to, until the collector's
-// sweep disarms it. Read and written only under the crawler-list lock.
-struct TCollectorThread::TCrawlerLink {
-  TCollectorThread* owner = nullptr;
-  std::string key;
-};
-
 TCollectorThread::TCollectorThread(TWindowHandle window, TEngineIndex engine, std::string keyword,
                                    int startPage)
     : window_(std::move(window)), engine_(engine), page_(startPage), client_(ResultPageSettings()) {
@@ -65,18 +50,21 @@ TCollectorThread::TCollectorThread(TWindowHandle window, TEngineIndex engine, st
 }
 
 TCollectorThread::~TCollectorThread() {
-  TEngineLocks::WithCrawlerList([this] {
-    for (TCrawlerEntry& entry : crawlers_) {
-      entry.link->owner = nullptr;
-      entry.crawler->Terminate();
-    }
-    crawlers_.clear();
+  // Inside the link's lock no crawler's end notification can run: an entry still listed is a
+  // crawler that has not ended, stopped here before the link is cut.
+  life_.Token().With([this](TCollectorThread&) {
+    TEngineLocks::WithCrawlerList([this] {
+      for (TCrawlerEntry& entry : crawlers_) {
+        entry.crawler->Terminate();
+      }
+      crawlers_.clear();
+    });
+    life_.Cut();
   });
 }
 
 void TCollectorThread::SetCrawlerFactoryForTesting(TCrawlerFactory factory) {
-  std::lock_guard lock(SeamMutex());
-  CrawlerFactory() = std::move(factory);
+  CrawlerFactory().Set(std::move(factory));
 }
 
 void TCollectorThread::SetRequestTimeoutForTesting(int ms) {
@@ -179,33 +167,35 @@ void TCollectorThread::StartCrawler(const TCrawlerOrder& order) {
   if (!crawler) {
     return;
   }
-  auto link = std::make_shared<TCrawlerLink>();
-  link->key = std::to_string(crawler->Id());
-  crawler->SetOnTerminate([link](TWorkerThread&) { CrawlerEnded(*link); });
-  // Entered before it starts, so that its end always finds its entry.
-  TEngineLocks::WithCrawlerList([&] {
-    link->owner = this;
-    crawlers_.push_back({link->key, crawler, link});
+  const std::string key = std::to_string(crawler->Id());
+  crawler->SetOnTerminate([owner = life_.Token(), key](TWorkerThread&) {
+    owner.With([&](TCollectorThread& collector) { collector.CrawlerEnded(key); });
   });
+  // Entered before it starts, so that its end always finds its entry.
+  TEngineLocks::WithCrawlerList([&] { crawlers_.push_back({key, crawler}); });
   try {
     crawler->Start();
   } catch (...) {
     // No thread for it: it never runs, so it never frees itself; its entry goes.
-    TEngineLocks::WithCrawlerList([&] {
-      link->owner = nullptr;
-      std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == link->key; });
-    });
+    CrawlerEnded(key);
     throw;
   }
 }
 
-void TCollectorThread::CrawlerEnded(TCrawlerLink& link) {
-  TEngineLocks::WithCrawlerList([&] {
-    if (TCollectorThread* owner = link.owner) {
-      std::erase_if(owner->crawlers_, [&](const TCrawlerEntry& e) { return e.key == link.key; });
-      link.owner = nullptr;
-    }
-  });
+void TCollectorThread::CrawlerEnded(const std::string& key) {
+  TEngineLocks::WithCrawlerList(
+      [&] { std::erase_if(crawlers_, [&](const TCrawlerEntry& e) { return e.key == key; }); });
+}
+
+bool TCollectorThread::EnterSite(TGate siteGate, TCrawlerOrder order) {
+  ReportProgress(EnteringText());
+  if (!WaitAtGate(siteGate, 50)) {
+    return false;
+  }
+  order.para.window = window_;
+  order.para.keyword = info_.keyword;
+  StartCrawler(order);
+  return true;
 }
 
 void TCollectorThread::TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses) {
@@ -228,16 +218,12 @@ void TCollectorThread::StartLinkCrawlers(const TUniqueStringList& addresses, TGa
       if (CheckStop()) {
         return;
       }
-      ReportProgress(EnteringText());
-      if (!WaitAtGate(siteGate, 50)) {
-        return;
-      }
       TCrawlerOrder order;
       order.flavour = flavour;
-      order.para.window = window_;
-      order.para.keyword = info_.keyword;
       order.para.url = address;
-      StartCrawler(order);
+      if (!EnterSite(siteGate, std::move(order))) {
+        return;
+      }
     }
   } catch (...) {
     // A crawler that could not be started ends the step; the page still counts.

@@ -4,14 +4,14 @@
 //
 // The crawler list. Every crawler a collector starts is entered in its list, keyed by the
 // crawler's Id() in decimal, before it starts. The crawler's end notification (UI thread)
-// removes the entry; the collector's end (its own thread, after its own end notification)
-// sweeps what is left: each crawler is detached and asked to stop. Both happen under the
-// crawler-list lock, and the notification reaches the collector only through a small shared
-// link that the sweep disarms under that same lock, so a notification that runs after the sweep
-// finds the link disarmed and touches nothing. An entry present under the lock means the
-// crawler has not finished its notification, so it is still alive when the sweep stops it.
-// This relies on the program's order of ending: the UI dispatcher and the engine locks outlive
-// every worker.
+// reaches the collector only through the collector's life link (TLifeLink) and removes the
+// entry; the collector's end (its own thread, after its own end notification) sweeps what is
+// left inside the link's lock: each crawler is asked to stop, then the link is cut, so a
+// notification that runs after the sweep finds the link cut and touches nothing. An entry present
+// inside the link's lock means the crawler has not finished its notification, so it is still
+// alive when the sweep stops it. The list itself is read and written under the crawler-list
+// lock (the collector adds from its thread). This relies on the program's order of ending: the
+// UI dispatcher and the engine locks outlive every worker.
 #pragma once
 
 #include <functional>
@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/LifeLink.h"
 #include "base/MessageTarget.h"
 #include "base/StringList.h"
 #include "base/Thread.h"
@@ -97,6 +98,12 @@ class TCollectorThread : public TWorkerThread {
   // when no thread could be made for it.
   void StartCrawler(const TCrawlerOrder& order);
 
+  // Enters one company site, the step every collector takes for a site it found: the progress
+  // text "正在进入企业网站...", a pass of `siteGate` (polling every 50 ms), then the crawler for
+  // `order`, which gets this collector's window and keyword. False when a stop came at the
+  // gate (nothing started). Raises as StartCrawler does.
+  bool EnterSite(TGate siteGate, TCrawlerOrder order);
+
   // The site addresses of Sogou and 360: the link address of an anchor (from its first
   // "http://" to the double quote after it) is appended unless it is listed already.
   static void TakeLinkAddress(std::string_view anchor, TUniqueStringList& addresses);
@@ -134,13 +141,11 @@ class TCollectorThread : public TWorkerThread {
   TRegExp regExp_;
 
  private:
-  struct TCrawlerLink;
   struct TCrawlerEntry {
     std::string key;
     TWorkerThread* crawler;
-    std::shared_ptr<TCrawlerLink> link;
   };
-  static void CrawlerEnded(TCrawlerLink& link);
+  void CrawlerEnded(const std::string& key);
 
   std::vector<TCrawlerEntry> crawlers_;  // only under the crawler-list lock
   int coolDownMs_ = kFirstCoolDownMs;
@@ -148,6 +153,7 @@ class TCollectorThread : public TWorkerThread {
   TExit siteExit_;  // of the crawler about to start
   int pageTurn_ = 0;
   int siteTurn_ = 0;
+  TLifeLink<TCollectorThread> life_{*this};  // what the crawlers' end notifications reach
 };
 
 }  // namespace vlmr

@@ -115,6 +115,7 @@ std::vector<TProxyStatus> TProxyPool::Status() {
     TProxyStatus s;
     s.number = e->number;
     s.display = e->proxy.Display();
+    s.key = e->proxy.Key();
     s.requests = e->requests;
     s.verifications = e->verifications;
     s.failures = e->failures;

@@ -40,6 +40,7 @@ enum class TProxyState { Working, Cooling, SetAside };
 struct TProxyStatus {
   int number = 0;
   std::string display;
+  std::string key;  // TProxy::Key of the proxy
   std::int64_t requests = 0;
   std::int64_t verifications = 0;
   std::int64_t failures = 0;

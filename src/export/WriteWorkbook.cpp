@@ -1,9 +1,9 @@
 #include "export/WriteWorkbook.h"
 
-#include <mutex>
 #include <utility>
 
 #include "base/Clipboard.h"
+#include "base/Guarded.h"
 #include "base/Text.h"
 #include "export/DS2Excel.h"
 #include "export/ExportLines.h"
@@ -11,21 +11,13 @@
 namespace vlmr {
 namespace {
 
-std::mutex& StarterMutex() {
-  static std::mutex m;
-  return m;
-}
-TAutomationStarter& Starter() {
-  static TAutomationStarter starter;
+TGuarded<TAutomationStarter>& Starter() {
+  static TGuarded<TAutomationStarter> starter;
   return starter;
 }
 
 std::unique_ptr<TSpreadsheetAutomation> StartAutomation() {
-  TAutomationStarter starter;
-  {
-    std::lock_guard lock(StarterMutex());
-    starter = Starter();
-  }
+  const TAutomationStarter starter = Starter().Get();
   return starter ? starter() : nullptr;
 }
 
@@ -45,8 +37,7 @@ void WriteBuiltIn(const std::string& fileName, std::string text) {
 }  // namespace
 
 void SetSpreadsheetAutomationStarter(TAutomationStarter starter) {
-  std::lock_guard lock(StarterMutex());
-  Starter() = std::move(starter);
+  Starter().Set(std::move(starter));
 }
 
 std::vector<std::string> SplitTextLines(const std::string& text) {

@@ -12,9 +12,8 @@
 
 namespace vlmr {
 
-struct TAutoUpdate::TLink {
-  TAutoUpdate* owner = nullptr;  // UI thread only
-  // The verdict of the last check, written on the download thread.
+// The verdict of the last package check, written on the download thread.
+struct TAutoUpdate::TVerdict {
   std::mutex mutex;
   std::string refusal;
 };
@@ -22,12 +21,10 @@ struct TAutoUpdate::TLink {
 TAutoUpdate::TAutoUpdate(TWindowHandle window, std::unique_ptr<TUpDateInfo> info)
     : window_(std::move(window)),
       info_(info ? std::move(info) : std::make_unique<TUpDateInfo>()),
-      link_(std::make_shared<TLink>()) {
-  link_->owner = this;
-}
+      verdict_(std::make_shared<TVerdict>()) {}
 
 TAutoUpdate::~TAutoUpdate() {
-  link_->owner = nullptr;
+  life_.Cut();
   // Its completion handler has not run yet (both run on the UI thread), so the pointer holds.
   if (download_)
     download_->Terminate();
@@ -47,27 +44,27 @@ TDownIdHttp* TAutoUpdate::Launch(const std::string& url, const std::string& file
                                  const std::string& version, const std::string& sha256,
                                  const std::string& signature, std::uint8_t kind,
                                  void (TAutoUpdate::*done)(std::uint8_t)) {
-  std::shared_ptr<TLink> link = link_;
+  std::shared_ptr<TVerdict> verdict = verdict_;
   {
-    std::lock_guard lock(link->mutex);
-    link->refusal.clear();
+    std::lock_guard lock(verdict->mutex);
+    verdict->refusal.clear();
   }
   TUpdateManifest manifest{product, version, sha256, signature, {}};
   std::string key = UpdatePublicKey();
   // A package whose manifest does not hold is never used, whatever its CRC-32 says.
-  auto verify = [link, manifest, key](const std::string& path) {
+  auto verify = [verdict, manifest, key](const std::string& path) {
     TPackageCheck check = CheckPackage(path, manifest, manifest.product, key);
-    std::lock_guard lock(link->mutex);
-    link->refusal = PackageCheckReason(check);
+    std::lock_guard lock(verdict->mutex);
+    verdict->refusal = PackageCheckReason(check);
     return check == TPackageCheck::Ok;
   };
   return TDownIdHttp::Launch(
       window_, url, AppFolder() + fileName, WM_UPDATE_NOTIFY, crc, kind,
-      [link, done](TDownIdHttp& d) {
-        if (TAutoUpdate* owner = link->owner) {
-          owner->download_ = nullptr;
-          (owner->*done)(d.Status());
-        }
+      [owner = life_.Token(), done](TDownIdHttp& d) {
+        owner.With([&](TAutoUpdate& update) {
+          update.download_ = nullptr;
+          (update.*done)(d.Status());
+        });
       },
       verify);
 }
@@ -90,8 +87,8 @@ void TAutoUpdate::Stall(std::uint8_t status, const std::string& fileName) {
     std::error_code ec;
     std::filesystem::remove(AppFolder() + fileName, ec);
     {
-      std::lock_guard lock(link_->mutex);
-      failure_ = link_->refusal;
+      std::lock_guard lock(verdict_->mutex);
+      failure_ = verdict_->refusal;
     }
     if (failure_.empty())
       failure_ = PackageCheckReason(TPackageCheck::BadHash);  // the CRC-32

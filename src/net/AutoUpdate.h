@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "base/LifeLink.h"
 #include "base/MessageTarget.h"
 #include "net/UpDateInfo.h"
 
@@ -51,7 +52,7 @@ class TAutoUpdate {
   static std::uintptr_t StatusParam(std::uint8_t status);
 
  private:
-  struct TLink;
+  struct TVerdict;
 
   void PackageDone(std::uint8_t status);
   void UpdaterDone(std::uint8_t status);
@@ -66,8 +67,9 @@ class TAutoUpdate {
   TWindowHandle window_;
   std::unique_ptr<TUpDateInfo> info_;
   TDownIdHttp* download_ = nullptr;
-  std::shared_ptr<TLink> link_;
+  std::shared_ptr<TVerdict> verdict_;
   std::string failure_;
+  TLifeLink<TAutoUpdate> life_{*this};  // what the downloads' completion handlers reach
 };
 
 }  // namespace vlmr

@@ -2,25 +2,22 @@
 
 #include <unistd.h>
 
-#include <mutex>
-
+#include "base/Guarded.h"
 #include "base/Utils.h"
 #include "platform/Processes.h"
 
 namespace vlmr {
 namespace {
 
-std::mutex hookMutex;
-std::function<void(TProcessEnd)> hook;
+TGuarded<std::function<void(TProcessEnd)>>& Hook() {
+  static TGuarded<std::function<void(TProcessEnd)>> hook;
+  return hook;
+}
 
 }  // namespace
 
 void EndThisProcess(TProcessEnd way) {
-  std::function<void(TProcessEnd)> replacement;
-  {
-    std::lock_guard lock(hookMutex);
-    replacement = hook;
-  }
+  const std::function<void(TProcessEnd)> replacement = Hook().Get();
   if (replacement) {
     replacement(way);
     return;
@@ -32,8 +29,7 @@ void EndThisProcess(TProcessEnd way) {
 }
 
 void SetProcessEndHookForTesting(std::function<void(TProcessEnd)> replacement) {
-  std::lock_guard lock(hookMutex);
-  hook = std::move(replacement);
+  Hook().Set(std::move(replacement));
 }
 
 }  // namespace vlmr

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/Text.h"
 #include "platform/FileIo.h"
 #include "platform/ProfileText.h"
 #include "platform/UserFolders.h"
@@ -27,14 +28,25 @@ std::string TProxyStore::DefaultPath() {
   return UserConfigFolder() + "/vlmr/proxies.ini";
 }
 
-TProxySettings TProxyStore::Load(int* badEntries) const {
+TProxySettings TProxyStore::Load(int* badEntries, std::string* problem) const {
   TProxySettings settings;
   if (badEntries) {
     *badEntries = 0;
   }
+  if (problem) {
+    problem->clear();
+  }
   std::string bytes;
-  if (ReadWholeFile(path_, kMaxFileBytes, bytes) != TFileRead::Read) {
-    return settings;
+  switch (ReadWholeFile(path_, kMaxFileBytes, bytes)) {
+    case TFileRead::Read:
+      break;
+    case TFileRead::Missing:
+      return settings;
+    case TFileRead::Failed:
+      if (problem) {
+        *problem = Utf8ToGbk("无法读取代理设置文件 " + path_);
+      }
+      return settings;
   }
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0 && (st.st_mode & 0077) != 0) {

@@ -29,7 +29,9 @@ class TProxyStore {
   const std::string& Path() const { return path_; }
 
   // A missing file gives no proxies. Entries that no longer parse are left out and counted.
-  TProxySettings Load(int* badEntries = nullptr) const;
+  // A file that is there but cannot be read (not a regular file, unreadable, over 4 MiB) gives
+  // no proxies either, and `problem` (GBK) then says so with the path; it is empty otherwise.
+  TProxySettings Load(int* badEntries = nullptr, std::string* problem = nullptr) const;
   // False when the file could not be written; the old file then stays as it was.
   bool Save(const TProxySettings& settings) const;
 

@@ -1,5 +1,6 @@
 #include "net/RemoteConfig.h"
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 
@@ -17,16 +18,14 @@ struct TRemoteConfig::TShared {
   std::string url;
   std::string updaterPath;
   std::atomic<int> retryCount{0};
-  // Cleared on the UI thread when the owner goes; read there only.
-  TConfigWindow* window = nullptr;
-  std::atomic<bool> detached{false};
+  // The window, until the owner goes (TRemoteConfig cuts the link).
+  TLifeToken<TConfigWindow> window;
+
+  bool Detached() const { return !window.Alive(); }
 
   // Runs `effect` on the UI thread while the window is there; waits for it.
   void OnWindow(const std::function<void(TConfigWindow&)>& effect) {
-    SendToUi([this, &effect] {
-      if (window)
-        effect(*window);
-    });
+    SendToUi([this, &effect] { window.With(effect); });
   }
 
   void RetryFetch() {
@@ -35,10 +34,10 @@ struct TRemoteConfig::TShared {
       OnWindow([](TConfigWindow& w) { w.ConfigArmRetry(); });
       return;
     }
-    if (detached.load())
+    if (Detached())
       return;
     ShowMessageBox(ConfigGiveUpText(), MessageCaption(), MB_KIND_INFORMATION);
-    if (!detached.load())
+    if (!Detached())
       EndThisProcess(TProcessEnd::ById);
   }
 
@@ -66,7 +65,7 @@ struct TRemoteConfig::TShared {
       info->HasUpdate = false;
     if (!info->HasUpdate) {
       info.reset();
-    } else if (info->Forced && !detached.load()) {
+    } else if (info->Forced && !Detached()) {
       ShowMessageBox(MandatoryVersionText(), MessageCaption(), MB_KIND_INFORMATION);
     }
     OnWindow([&](TConfigWindow& w) {
@@ -80,16 +79,13 @@ struct TRemoteConfig::TShared {
 };
 
 TRemoteConfig::TRemoteConfig(TConfigWindow& window, std::string url, std::string updaterPath)
-    : shared_(std::make_shared<TShared>()) {
-  shared_->window = &window;
+    : shared_(std::make_shared<TShared>()), window_(window) {
+  shared_->window = window_.Token();
   shared_->url = std::move(url);
   shared_->updaterPath = std::move(updaterPath);
 }
 
-TRemoteConfig::~TRemoteConfig() {
-  shared_->detached.store(true);
-  shared_->window = nullptr;
-}
+TRemoteConfig::~TRemoteConfig() = default;
 
 void TRemoteConfig::Fetch() {
   std::shared_ptr<TShared> shared = shared_;

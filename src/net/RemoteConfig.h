@@ -10,9 +10,10 @@
 // own id. Destroying the object detaches it: no later effect reaches the window.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
+
+#include "base/LifeLink.h"
 
 #include "net/UpDateInfo.h"
 
@@ -52,6 +53,7 @@ class TRemoteConfig {
 
  private:
   std::shared_ptr<TShared> shared_;
+  TLifeLink<TConfigWindow> window_;  // cut when this goes: no later effect reaches the window
 };
 
 // The message texts (GBK).

@@ -1,7 +1,8 @@
 #include "net/VendorSettings.h"
 
-#include <mutex>
 #include <optional>
+
+#include "base/Guarded.h"
 
 #ifndef VLMR_CONFIG_HOST
 #define VLMR_CONFIG_HOST ""
@@ -16,15 +17,19 @@
 namespace vlmr {
 namespace {
 
-std::mutex overridesMutex;
-std::optional<std::string> hostOverride;
-std::string keyOverride;
+TGuarded<std::optional<std::string>>& HostOverride() {
+  static TGuarded<std::optional<std::string>> host;
+  return host;
+}
+TGuarded<std::string>& KeyOverride() {
+  static TGuarded<std::string> key;
+  return key;
+}
 
 }  // namespace
 
 std::string VendorConfigHost() {
-  std::lock_guard lock(overridesMutex);
-  return hostOverride ? *hostOverride : std::string(VLMR_CONFIG_HOST);
+  return HostOverride().Get().value_or(VLMR_CONFIG_HOST);
 }
 
 std::string ConfigUrl() {
@@ -33,8 +38,8 @@ std::string ConfigUrl() {
 }
 
 std::string UpdatePublicKey() {
-  std::lock_guard lock(overridesMutex);
-  return keyOverride.empty() ? std::string(VLMR_UPDATE_PUBLIC_KEY) : keyOverride;
+  const std::string key = KeyOverride().Get();
+  return key.empty() ? std::string(VLMR_UPDATE_PUBLIC_KEY) : key;
 }
 
 std::string QqChatHost() {
@@ -46,16 +51,11 @@ std::string QqChatUrl(const std::string& qq) {
 }
 
 void SetVendorConfigHostForTesting(const char* host) {
-  std::lock_guard lock(overridesMutex);
-  if (host)
-    hostOverride = host;
-  else
-    hostOverride.reset();
+  HostOverride().Set(host ? std::optional<std::string>(host) : std::nullopt);
 }
 
 void SetUpdatePublicKeyForTesting(const std::string& key) {
-  std::lock_guard lock(overridesMutex);
-  keyOverride = key;
+  KeyOverride().Set(key);
 }
 
 }  // namespace vlmr

@@ -1,7 +1,7 @@
 #include "windows/ExportSave.h"
+#include "base/Guarded.h"
 
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "base/MessageBox.h"
@@ -18,21 +18,13 @@
 namespace vlmr {
 namespace {
 
-std::mutex& ShowMutex() {
-  static std::mutex m;
-  return m;
-}
-std::function<void(const std::string&)>& ShowOverride() {
-  static std::function<void(const std::string&)> show;
+TGuarded<std::function<void(const std::string&)>>& ShowOverride() {
+  static TGuarded<std::function<void(const std::string&)>> show;
   return show;
 }
 
 void ShowSavedFile(const std::string& path) {
-  std::function<void(const std::string&)> show;
-  {
-    std::lock_guard lock(ShowMutex());
-    show = ShowOverride();
-  }
+  const std::function<void(const std::string&)> show = ShowOverride().Get();
   if (show) {
     show(path);
   } else {
@@ -99,8 +91,7 @@ std::string WithDefaultExtension(const std::string& path, const std::string& suf
 }  // namespace
 
 void SetShowSavedFileForTesting(std::function<void(const std::string& path)> show) {
-  std::lock_guard lock(ShowMutex());
-  ShowOverride() = std::move(show);
+  ShowOverride().Set(std::move(show));
 }
 
 void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,

@@ -1,9 +1,9 @@
 #include "windows/FileDialog.h"
+#include "base/Guarded.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
-#include <mutex>
 
 namespace vlmr {
 namespace {
@@ -31,29 +31,19 @@ class TQtFileDialogService : public TFileDialogService {
   }
 };
 
-std::mutex& ServiceMutex() {
-  static std::mutex m;
-  return m;
-}
-std::shared_ptr<TFileDialogService>& Service() {
-  static std::shared_ptr<TFileDialogService> s = std::make_shared<TQtFileDialogService>();
+TGuarded<std::shared_ptr<TFileDialogService>>& Service() {
+  static TGuarded<std::shared_ptr<TFileDialogService>> s(std::make_shared<TQtFileDialogService>());
   return s;
 }
 
 }  // namespace
 
 void InstallFileDialogService(std::shared_ptr<TFileDialogService> service) {
-  std::lock_guard lock(ServiceMutex());
-  Service() = service ? std::move(service) : std::make_shared<TQtFileDialogService>();
+  Service().Set(service ? std::move(service) : std::make_shared<TQtFileDialogService>());
 }
 
 std::optional<std::string> AskSaveFileName(const TSaveDialogRequest& request) {
-  std::shared_ptr<TFileDialogService> service;
-  {
-    std::lock_guard lock(ServiceMutex());
-    service = Service();
-  }
-  return service->AskSaveFileName(request);
+  return Service().Get()->AskSaveFileName(request);
 }
 
 }  // namespace vlmr

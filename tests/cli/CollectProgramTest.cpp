@@ -31,7 +31,9 @@ class CollectProgramTest : public ::testing::Test {
                                          bool terminal = false) {
     TCollectProcess::TSetup setup;
     setup.args = std::move(args);
-    setup.env = {{"VLMR_TEST_WEB_PORT", std::to_string(web.Port())}};
+    // The user's own proxies never reach a test run.
+    setup.env = {{"VLMR_TEST_WEB_PORT", std::to_string(web.Port())},
+                 {"XDG_CONFIG_HOME", root_.File("config")}};
     setup.folder = root_.Path().string();
     setup.terminal = terminal;
     auto process = std::make_unique<TCollectProcess>(VLMR_COLLECT_TESTBUILD, setup);

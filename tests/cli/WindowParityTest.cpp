@@ -42,7 +42,8 @@ TEST_F(WindowParityTest, TheCollectorStoresWhatTheWindowStoresAndTheWindowListsI
   const std::string data = root_.File("collector");
   TCollectProcess::TSetup setup;
   setup.args = {"run", kKeyword, "--data", data};
-  setup.env = {{"VLMR_TEST_WEB_PORT", std::to_string(web_.Port())}};
+  setup.env = {{"VLMR_TEST_WEB_PORT", std::to_string(web_.Port())},
+               {"XDG_CONFIG_HOME", root_.File("config")}};
   setup.folder = root_.Path().string();
   TCollectProcess collector(VLMR_COLLECT_TESTBUILD, setup);
   ASSERT_EQ(collector.Wait(60000), 0) << collector.Out() << collector.Err();

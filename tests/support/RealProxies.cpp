@@ -153,6 +153,12 @@ TProxy TRealProxy::AsProxy(TProxyKind kind) const {
   return p;
 }
 
+std::vector<TProxy> TRealProxy::WithDeadCopy(TProxyKind kind) const {
+  TProxy dead = AsProxy(kind);
+  dead.port = ClosedPort();
+  return {AsProxy(kind), dead};
+}
+
 std::string TRealProxy::Log() const {
   std::ifstream in(folder_.File("tinyproxy.log"));
   std::stringstream all;

@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/ProxyList.h"
 #include "support/TempFolder.h"
@@ -39,6 +40,8 @@ class TRealProxy {
   const std::string& Outgoing() const { return outgoing_; }
   // The proxy as the program takes it, with the server's user and password.
   TProxy AsProxy(TProxyKind kind) const;
+  // The proxy, then the same at a closed port (a dead proxy): a list for the proxy test.
+  std::vector<TProxy> WithDeadCopy(TProxyKind kind) const;
   // tinyproxy's own log (empty for microsocks).
   std::string Log() const;
   // Lines of the log that contain `text`.
