@@ -30,6 +30,7 @@
 #include "platform/Shortcut.h"
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
+#include "tasks/RegionRule.h"
 #include "store/SQLiteTable.h"
 #include "tasks/TaskBoard.h"
 #include "windows/GuiText.h"
@@ -252,6 +253,7 @@ void Tfmjssml::FormCreate() {
 void Tfmjssml::CreateKeyStore() {
   try {
     keyStore_ = std::make_unique<TKeyListInfo>();
+    InstallRegionRule(*keyStore_);
   } catch (const std::exception& e) {
     // A database that cannot be opened (locked, damaged, unreadable folder) is not touched;
     // the program runs without a store and says why once.

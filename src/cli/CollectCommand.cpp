@@ -19,6 +19,7 @@
 #include "net/HttpClient.h"
 #include "platform/FolderLock.h"
 #include "store/KeyListInfo.h"
+#include "tasks/RegionRule.h"
 
 namespace vlmr {
 namespace {
@@ -88,6 +89,7 @@ int RunOnStore(const TCollectOptions& options, const std::string& folder) {
   std::optional<TKeyListInfo> store;
   try {
     store.emplace();
+    InstallRegionRule(*store);
     store->LoadKeywords();
   } catch (const std::exception& e) {
     // The file is not touched: a damaged database stays as it is for its owner to look at.

@@ -6,6 +6,7 @@
 // notification, on the UI thread. The loader never touches the store's keyword records.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,6 +29,10 @@ struct TBuilderGate {
 // by CR, LF or CR LF; an empty last line is dropped, other empty lines stay. Values are GBK.
 std::vector<std::string> SplitStoredValues(std::string_view storedUtf8);
 
+// The region of a company from its numbers and address (the engine's rule); the store is given
+// it by the program. Called on the loader's thread.
+using TRegionRule = std::function<TRegion(const TComPanyInfo& company)>;
+
 class TDataThread : public TWorkerThread {
  public:
   using TCompanies = std::vector<std::shared_ptr<TComPanyInfo>>;
@@ -38,6 +43,8 @@ class TDataThread : public TWorkerThread {
   const std::string& Keyword() const { return keyword_; }
   // The records read, in the order the database returned them. For the end notification.
   TCompanies TakeCompanies() { return std::move(companies_); }
+  // Rows stored before regions were kept get theirs from `rule` as they are read. Before Start.
+  void SetRegionRule(TRegionRule rule) { regionRule_ = std::move(rule); }
 
  protected:
   void Execute() override;
@@ -46,6 +53,7 @@ class TDataThread : public TWorkerThread {
   std::string keyword_;
   std::shared_ptr<TBuilderGate> gate_;
   TCompanies companies_;
+  TRegionRule regionRule_;
 };
 
 }  // namespace vlmr

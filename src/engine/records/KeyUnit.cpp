@@ -25,6 +25,8 @@ void TComPanyInfo::Clear() {
   tels.Clear();
   mobiles.Clear();
   emails.Clear();
+  wechats.Clear();
+  region = {};
   comName_.clear();
   address.clear();
   webUrl.clear();
@@ -46,6 +48,8 @@ void TComPanyInfo::Assign(const TComPanyInfo& other) {
   mobiles = other.mobiles;
   emails = other.emails;
   qqs = other.qqs;
+  wechats = other.wechats;
+  region = other.region;
 }
 
 std::string TComPanyInfo::GetComName() const {
