@@ -30,8 +30,8 @@
 #include "platform/Shortcut.h"
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
-#include "tasks/RegionRule.h"
 #include "store/SQLiteTable.h"
+#include "tasks/RegionRule.h"
 #include "tasks/TaskBoard.h"
 #include "windows/GuiText.h"
 #include "windows/NoticePopup.h"
@@ -262,6 +262,7 @@ void Tfmjssml::CreateKeyStore() {
                    MessageCaption(), MB_KIND_ERROR);
     return;
   }
+  results_->SetSharedNumbers(&keyStore_->SharedNumbers());
   board_ =
       std::make_unique<TTaskBoard>(*keyStore_, handle_, [this] { return keyPanel_->Engines(); });
   board_->OnStateChanged = [this](const std::string& keyword, TTaskState state) {
@@ -407,6 +408,7 @@ void Tfmjssml::FormDestroy() {
   tmrconfig->stop();
   // Every worker has ended (or the bounded wait ran out): nothing uses the locks or the store.
   results_->Clear();
+  results_->SetSharedNumbers(nullptr);
   board_.reset();
   keyStore_.reset();
   TEngineLocks::Destroy();

@@ -40,7 +40,8 @@ std::string OneLine(const TUniqueStringList& list) {
 
 TResultGridModel::TResultGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TResultGridModel::SetSharedMark(QPixmap shared, const std::unordered_set<std::string>* numbers) {
+void TResultGridModel::SetSharedMark(QPixmap shared,
+                                     const std::unordered_set<std::string>* numbers) {
   shared_ = std::move(shared);
   sharedNumbers_ = numbers;
 }
@@ -101,10 +102,10 @@ QVariant TResultGridModel::Cell(TResultColumn column, int row, int role) const {
   if (column == TResultColumn::Mark) {
     const bool shared = sharedNumbers_ && AllMobilesShared(company, *sharedNumbers_);
     if (role == Qt::DecorationRole) {
-      return shared                 ? shared_
-             : company.isPay == 1   ? promoted_
+      return shared                  ? shared_
+             : company.isPay == 1    ? promoted_
              : company.renZheng == 1 ? certified_
-                                    : plain_;
+                                     : plain_;
     }
     if (role == Qt::ToolTipRole) {
       return QString::fromUtf8(shared ? kSharedHint : kMarkHint);
@@ -118,7 +119,8 @@ QVariant TResultGridModel::Cell(TResultColumn column, int row, int role) const {
     }
     if (role == Qt::ToolTipRole && !region.empty()) {
       return FromGbk(region.province) + FromGbk(region.city == region.province ? "" : region.city) +
-             U("（来自%1）").arg(QString::fromUtf8(RegionSourceLabel(region.source)));
+             QString::fromUtf8("（来自%1）")
+                 .arg(QString::fromUtf8(RegionSourceLabel(region.source)));
     }
     return {};
   }

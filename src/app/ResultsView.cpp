@@ -8,9 +8,11 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/Icons.h"
+#include "app/ResultFilterBar.h"
 #include "app/ResultGridModel.h"
 #include "app/Widgets.h"
 #include "base/MessageBox.h"
@@ -22,8 +24,17 @@
 namespace vlmr {
 namespace {
 
-QString RecordCountText(int rows) {
+QString RecordCountText(std::size_t rows) {
   return U("共 %1 条记录").arg(rows);
+}
+
+QString FilteredCountText(std::size_t rows, std::size_t shown) {
+  return U("共 %1 条记录（已筛选 %2 条）").arg(rows).arg(shown);
+}
+
+const TSharedNumbers& NoSharedNumbers() {
+  static const TSharedNumbers none;
+  return none;
 }
 
 }  // namespace
@@ -42,6 +53,14 @@ TResultsView::TResultsView(QWidget* parent) : QWidget(parent) {
   headRow->addWidget(txtkeylist);
   headRow->addStretch();
   rows->addWidget(head);
+  filterBar_ = new TResultFilterBar(this);
+  rows->addWidget(filterBar_);
+  connect(filterBar_, &TResultFilterBar::filterChanged, this,
+          [this](const TResultFilter& filter) { ApplyFilter(filter); });
+  regionRefresh_ = new QTimer(this);
+  regionRefresh_->setSingleShot(true);
+  regionRefresh_->setInterval(1000);
+  connect(regionRefresh_, &QTimer::timeout, this, [this] { RefreshRegions(); });
 
   auto* stack = new QWidget(this);
   stack->setObjectName("gridarea");
@@ -117,23 +136,74 @@ void TResultsView::BuildGridMenu() {
   connect(N5, &QAction::triggered, this, [this] { N5Click(); });
 }
 
-void TResultsView::ShowCompanies(const TCompanyList& companies) {
-  HideBackground();
+void TResultsView::SetSharedNumbers(const TSharedNumbers* shared) {
+  shared_ = shared;
+  gridModel->SetSharedMark(SharedMark(), shared);
+}
+
+TResultFilter TResultsView::FilterOf(const std::string& keyword) const {
+  auto found = filters_.find(keyword);
+  return found == filters_.end() ? TResultFilter() : found->second;
+}
+
+std::size_t TResultsView::ShownRows() const {
+  return static_cast<std::size_t>(gridModel->RowCount());
+}
+
+void TResultsView::ShowCount() {
+  const TResultFilter filter = FilterOf(keyword_);
+  txtkeylist->setText(filter.Active() ? FilteredCountText(TotalRows(), ShownRows())
+                                      : RecordCountText(TotalRows()));
+}
+
+void TResultsView::RefreshRegions() {
+  filterBar_->SetRegions(RegionCounts(allRows_));
+}
+
+void TResultsView::ApplyFilter(const TResultFilter& filter) {
+  if (filter.Active()) {
+    filters_[keyword_] = filter;
+  } else {
+    filters_.erase(keyword_);
+  }
   dblist->setUpdatesEnabled(false);
-  gridModel->SetRows(std::vector<TResultGridModel::TRow>(companies.begin(), companies.end()));
+  gridModel->SetRows(FilterCompanies(allRows_, filter, shared_ ? *shared_ : NoSharedNumbers()));
   dblist->setUpdatesEnabled(true);
   emit rowsChanged();
-  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+  ShowCount();
+}
+
+void TResultsView::ShowCompanies(const TCompanyList& companies) {
+  HideBackground();
+  allRows_.assign(companies.begin(), companies.end());
+  regionRefresh_->stop();
+  const TResultFilter filter = FilterOf(keyword_);
+  filterBar_->SetFilter(filter);
+  RefreshRegions();
+  ApplyFilter(filter);
 }
 
 void TResultsView::AppendCompany(const std::shared_ptr<TComPanyInfo>& company) {
-  gridModel->AppendRow(company);
+  const TResultFilter filter = FilterOf(keyword_);
+  if (!company) {
+    gridModel->AppendRow(company);  // an empty row, as the model shows one
+  } else {
+    allRows_.push_back(company);
+    if (Matches(filter, *company, shared_ ? *shared_ : NoSharedNumbers())) {
+      gridModel->AppendRow(company);
+    }
+  }
+  if (!regionRefresh_->isActive()) {
+    regionRefresh_->start();
+  }
   emit rowsChanged();
-  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+  ShowCount();
 }
 
 void TResultsView::Clear(bool countToo) {
   gridModel->Clear();
+  allRows_.clear();
+  regionRefresh_->stop();
   if (countToo) {
     txtkeylist->clear();
   }
@@ -155,7 +225,7 @@ void TResultsView::HideBackground() {
 
 void TResultsView::dblistDblClick() {
   if (const auto& record = gridModel->CompanyAt(dblist->currentIndex().row())) {
-    ShowCompanyDetails(*record, this);
+    ShowCompanyDetails(*record, this, shared_);
   }
 }
 

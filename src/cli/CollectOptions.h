@@ -3,6 +3,8 @@
 //   run KEYWORD... [--engines baidu,sogou,360] [--data FOLDER] [--for MINUTES] [--json]
 //   list [--data FOLDER] [--json]
 //   export KEYWORD --format txt|xls [--fields name,mobile,...] -o FILE [--data FOLDER]
+//          [--region 广东|广州市|...] [--source baidu|sogou|360] [--with landline,email,wechat]
+//          [--name TEXT] [--no-shared]
 //
 // Arguments arrive as UTF-8. Keywords are trimmed and converted to GBK here, so that a keyword
 // the store could not hold (empty, not UTF-8, a character without a GBK form) is bad usage,
@@ -14,6 +16,7 @@
 
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
+#include "store/ResultFilter.h"
 #include "tasks/TaskBoard.h"
 
 namespace vlmr {
@@ -28,8 +31,13 @@ struct TCollectOptions {
   double minutes = 0;                 // --for; 0: no time limit
   bool json = false;
   TExportFormat format = TExportFormat::Text;  // export: txt, xls, xlsx or csv
-  TExportFields fields{true, true, true, true, true, true};
+  TExportFields fields{true, true, true, true, true, true, true};
   std::string outputFile;
+  // export: the companies written, as the window's filter bar chooses them (ResultFilter.h);
+  // the region is resolved against the keyword's regions once they are loaded.
+  TResultFilter filter;
+  std::string region;     // GBK; a province or city, with or without "省" / "市"
+  bool noShared = false;  // leave shared numbers out (and companies left without numbers)
 };
 
 struct TParsedCommandLine {

@@ -11,8 +11,8 @@
 #include "engine/PageText.h"
 #include "engine/PhoneNumbers.h"
 #include "engine/ReadableText.h"
-#include "engine/WeChatIds.h"
 #include "engine/SiteCredits.h"
+#include "engine/WeChatIds.h"
 
 namespace vlmr {
 namespace {

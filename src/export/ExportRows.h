@@ -1,5 +1,6 @@
 // The cells of an export, row by row: the chosen fields in the fixed column order (company,
-// mobile, QQ, e-mail, address, web address, WeChat), each value cleaned for the format's separators.
+// mobile, QQ, e-mail, address, web address, WeChat), each value cleaned for the format's
+// separators.
 //
 // Two or more fields give a header row of captions and one row per company (none when every
 // cell is empty). One single-valued field gives a row per company holding its cleaned value

@@ -7,8 +7,8 @@
 
 #include "base/Text.h"
 #include "base/Utils.h"
-#include "export/ExportFile.h"
 #include "engine/records/NumberDigits.h"
+#include "export/ExportFile.h"
 #include "store/NumberIndex.h"
 
 namespace vlmr {

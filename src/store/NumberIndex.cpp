@@ -53,8 +53,8 @@ class TStatement {
   }
   std::string_view Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-    return text ? std::string_view(text, static_cast<std::size_t>(
-                                             sqlite3_column_bytes(statement_, column)))
+    return text ? std::string_view(
+                      text, static_cast<std::size_t>(sqlite3_column_bytes(statement_, column)))
                 : std::string_view();
   }
   std::int64_t Integer(int column) const { return sqlite3_column_int64(statement_, column); }
@@ -63,8 +63,7 @@ class TStatement {
   void Check(int rc) const {
     if (rc != SQLITE_OK) {
       sqlite3_reset(statement_);
-      throw ESQLiteException(std::string("Error executing SQL statement: ") +
-                             sqlite3_errmsg(db_));
+      throw ESQLiteException(std::string("Error executing SQL statement: ") + sqlite3_errmsg(db_));
     }
   }
 

@@ -1,11 +1,9 @@
 #include "store/ResultFilter.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "base/Text.h"
 #include "engine/records/NumberDigits.h"
-#include "store/KeyListInfo.h"
 
 namespace vlmr {
 namespace {
@@ -71,8 +69,7 @@ bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
   if (!filter.source.empty() && Trim(company.source) != filter.source) {
     return false;
   }
-  if ((filter.hasLandline && company.tels.empty()) ||
-      (filter.hasEmail && company.emails.empty()) ||
+  if ((filter.hasLandline && company.tels.empty()) || (filter.hasEmail && company.emails.empty()) ||
       (filter.hasWeChat && company.wechats.empty())) {
     return false;
   }
@@ -82,92 +79,77 @@ bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
   return !filter.noShared || !AllNumbersShared(company, shared);
 }
 
-std::vector<std::shared_ptr<TComPanyInfo>> FilterCompanies(const TCompanyList& companies,
-                                                           const TResultFilter& filter,
-                                                           const TSharedNumbers& shared) {
-  std::vector<std::shared_ptr<TComPanyInfo>> rows;
-  if (!filter.Active()) {
-    rows.assign(companies.begin(), companies.end());
-    return rows;
+std::shared_ptr<TComPanyInfo> WithoutSharedNumbers(const std::shared_ptr<TComPanyInfo>& company,
+                                                   const TSharedNumbers& shared) {
+  if (!HoldsSharedNumber(*company, shared)) {
+    return company;
   }
-  for (const auto& company : companies) {
-    if (Matches(filter, *company, shared)) {
-      rows.push_back(company);
+  auto copy = std::make_shared<TComPanyInfo>(*company);
+  copy->tels.Clear();
+  copy->mobiles.Clear();
+  for (const auto& number : company->tels) {
+    if (!IsShared(number, shared)) {
+      copy->AddTel(number);
     }
   }
-  return rows;
+  for (const auto& number : company->mobiles) {
+    if (!IsShared(number, shared)) {
+      copy->AddMobile(number);
+    }
+  }
+  return copy->tels.empty() && copy->mobiles.empty() ? nullptr : copy;
 }
 
-std::size_t CountMatches(const TCompanyList& companies, const TResultFilter& filter,
-                         const TSharedNumbers& shared) {
-  if (!filter.Active()) {
-    return companies.size();
+bool ResolveRegion(const std::vector<TProvinceCount>& regions, const std::string& text,
+                   TResultFilter& filter) {
+  static const std::string province = Utf8ToGbk("省");
+  static const std::string city = Utf8ToGbk("市");
+  auto names = [&](const std::string& name) {
+    return name == text || name == text + province || name == text + city;
+  };
+  if (text.empty()) {
+    return false;
   }
-  return static_cast<std::size_t>(
-      std::count_if(companies.begin(), companies.end(),
-                    [&](const auto& company) { return Matches(filter, *company, shared); }));
-}
-
-std::vector<std::shared_ptr<TComPanyInfo>> ExportSelection(const TCompanyList& companies,
-                                                           const TResultFilter& filter,
-                                                           bool noShared,
-                                                           const TSharedNumbers& shared) {
-  std::vector<std::shared_ptr<TComPanyInfo>> rows;
-  for (const auto& company : companies) {
-    if (!Matches(filter, *company, shared)) {
-      continue;
+  for (const auto& entry : regions) {
+    if (names(entry.province)) {
+      filter.province = entry.province;
+      filter.city.clear();
+      return true;
     }
-    if (!noShared || !HoldsSharedNumber(*company, shared)) {
-      rows.push_back(company);
-      continue;
-    }
-    auto copy = std::make_shared<TComPanyInfo>(*company);
-    copy->tels.Clear();
-    copy->mobiles.Clear();
-    for (const auto& number : company->tels) {
-      if (!IsShared(number, shared)) {
-        copy->AddTel(number);
+  }
+  for (const auto& entry : regions) {
+    for (const auto& c : entry.cities) {
+      if (names(c.name)) {
+        filter.province = entry.province;
+        filter.city = c.name;
+        return true;
       }
     }
-    for (const auto& number : company->mobiles) {
-      if (!IsShared(number, shared)) {
-        copy->AddMobile(number);
-      }
-    }
-    if (!copy->tels.empty() || !copy->mobiles.empty()) {
-      rows.push_back(std::move(copy));
-    }
   }
-  return rows;
+  return false;
 }
 
-std::vector<TProvinceCount> RegionCounts(const TCompanyList& companies) {
-  struct TTally {
-    std::size_t count = 0;
-    std::unordered_map<std::string, std::size_t> cities;
-  };
-  std::unordered_map<std::string, TTally> tallies;
-  for (const auto& company : companies) {
-    const TRegion& region = company->region;
-    if (region.province.empty()) {
-      continue;
-    }
-    TTally& tally = tallies[region.province];
-    ++tally.count;
-    if (!region.city.empty()) {
-      ++tally.cities[region.city];
-    }
+void TRegionTally::Add(const TRegion& region) {
+  if (region.province.empty()) {
+    return;
   }
-  auto byCount = [](const auto& a, const auto& b) {
-    return a.count != b.count ? a.count > b.count : a.name < b.name;
-  };
+  TProvince& province = provinces_[region.province];
+  ++province.count;
+  if (!region.city.empty()) {
+    ++province.cities[region.city];
+  }
+}
+
+std::vector<TProvinceCount> TRegionTally::Counts() const {
   std::vector<TProvinceCount> provinces;
-  for (auto& [province, tally] : tallies) {
-    TProvinceCount entry{province, tally.count, {}};
-    for (auto& [city, count] : tally.cities) {
+  for (const auto& [name, tally] : provinces_) {
+    TProvinceCount entry{name, tally.count, {}};
+    for (const auto& [city, count] : tally.cities) {
       entry.cities.push_back({city, count});
     }
-    std::sort(entry.cities.begin(), entry.cities.end(), byCount);
+    std::sort(entry.cities.begin(), entry.cities.end(), [](const auto& a, const auto& b) {
+      return a.count != b.count ? a.count > b.count : a.name < b.name;
+    });
     provinces.push_back(std::move(entry));
   }
   std::sort(provinces.begin(), provinces.end(), [](const auto& a, const auto& b) {

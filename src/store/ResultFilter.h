@@ -6,14 +6,13 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "engine/records/KeyUnit.h"
 
 namespace vlmr {
-
-class TCompanyList;
 
 struct TResultFilter {
   std::string province;  // empty: any
@@ -45,19 +44,63 @@ bool AllMobilesShared(const TComPanyInfo& company, const TSharedNumbers& shared)
 bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
              const TSharedNumbers& shared);
 
-// The companies that match, in order.
-std::vector<std::shared_ptr<TComPanyInfo>> FilterCompanies(const TCompanyList& companies,
+// The companies that match, in order, out of `companies` (a range of shared pointers to records:
+// a TCompanyList, a vector).
+template <class TCompanies>
+std::vector<std::shared_ptr<TComPanyInfo>> FilterCompanies(const TCompanies& companies,
                                                            const TResultFilter& filter,
-                                                           const TSharedNumbers& shared);
-std::size_t CountMatches(const TCompanyList& companies, const TResultFilter& filter,
-                         const TSharedNumbers& shared);
+                                                           const TSharedNumbers& shared) {
+  std::vector<std::shared_ptr<TComPanyInfo>> rows;
+  if (!filter.Active()) {
+    rows.assign(companies.begin(), companies.end());
+    return rows;
+  }
+  for (const auto& company : companies) {
+    if (Matches(filter, *company, shared)) {
+      rows.push_back(company);
+    }
+  }
+  return rows;
+}
 
-// The companies an export writes: those that match, copied; with `noShared` the shared numbers
-// are left out of each copy, and a company left without a landline and a mobile is not written.
-std::vector<std::shared_ptr<TComPanyInfo>> ExportSelection(const TCompanyList& companies,
+template <class TCompanies>
+std::size_t CountMatches(const TCompanies& companies, const TResultFilter& filter,
+                         const TSharedNumbers& shared) {
+  if (!filter.Active()) {
+    return static_cast<std::size_t>(companies.size());
+  }
+  std::size_t count = 0;
+  for (const auto& company : companies) {
+    count += Matches(filter, *company, shared) ? 1 : 0;
+  }
+  return count;
+}
+
+// The copy an export writes with `noShared`: the company without its shared numbers; nothing
+// when no landline and no mobile is left.
+std::shared_ptr<TComPanyInfo> WithoutSharedNumbers(const std::shared_ptr<TComPanyInfo>& company,
+                                                   const TSharedNumbers& shared);
+
+// The companies an export writes: those that match; with `noShared` the shared numbers are left
+// out of each (a copy), and a company left without a landline and a mobile is not written.
+template <class TCompanies>
+std::vector<std::shared_ptr<TComPanyInfo>> ExportSelection(const TCompanies& companies,
                                                            const TResultFilter& filter,
                                                            bool noShared,
-                                                           const TSharedNumbers& shared);
+                                                           const TSharedNumbers& shared) {
+  std::vector<std::shared_ptr<TComPanyInfo>> rows;
+  for (const auto& company : companies) {
+    if (!Matches(filter, *company, shared)) {
+      continue;
+    }
+    if (!noShared) {
+      rows.push_back(company);
+    } else if (auto own = WithoutSharedNumbers(company, shared)) {
+      rows.push_back(std::move(own));
+    }
+  }
+  return rows;
+}
 
 // A province with its companies, and each of its cities with theirs.
 struct TRegionCount {
@@ -70,8 +113,35 @@ struct TProvinceCount {
   std::vector<TRegionCount> cities;  // most companies first; a company without a city in none
 };
 
-// The provinces present among the companies, most companies first (equal counts by name);
-// companies without a region are not counted.
-std::vector<TProvinceCount> RegionCounts(const TCompanyList& companies);
+// Counts regions company by company.
+class TRegionTally {
+ public:
+  void Add(const TRegion& region);
+  // The provinces present, most companies first (equal counts by name); companies without a
+  // region are not counted.
+  std::vector<TProvinceCount> Counts() const;
+
+ private:
+  struct TProvince {
+    std::size_t count = 0;
+    std::unordered_map<std::string, std::size_t> cities;
+  };
+  std::unordered_map<std::string, TProvince> provinces_;
+};
+
+// Sets the filter's region to the province or city of `regions` that `text` names: the name
+// itself, or without its last "省" or "市" ("广东", "广州"); a province before a city. False (the
+// filter unchanged) when none is named.
+bool ResolveRegion(const std::vector<TProvinceCount>& regions, const std::string& text,
+                   TResultFilter& filter);
+
+template <class TCompanies>
+std::vector<TProvinceCount> RegionCounts(const TCompanies& companies) {
+  TRegionTally tally;
+  for (const auto& company : companies) {
+    tally.Add(company->region);
+  }
+  return tally.Counts();
+}
 
 }  // namespace vlmr

@@ -51,10 +51,14 @@ TEST(Region, PlacesNumbersByAreaCodeAndMobilePrefix) {
     const char* number;
     const char* city;
   } cases[] = {
-      {"020-87654321", "广州市"},        {"0755-12345678", "深圳市"},
-      {"020-87654321转801", "广州市"},   {"+86 769 8557 6627", "东莞市"},
-      {"13812345678", "连云港市"},       {"18600001234", "北京市"},
-      {"400-812-3456", ""},              {"800-812-3456", ""},
+      {"020-87654321", "广州市"},
+      {"0755-12345678", "深圳市"},
+      {"020-87654321转801", "广州市"},
+      {"+86 769 8557 6627", "东莞市"},
+      {"13812345678", "连云港市"},
+      {"18600001234", "北京市"},
+      {"400-812-3456", ""},
+      {"800-812-3456", ""},
       {"17012345678", ""},  // the geocoder knows only the country
       {"abc", ""},
   };
@@ -77,12 +81,22 @@ TEST(Region, FollowsLandlineThenMobilesThenAddress) {
   } cases[] = {
       {"first landline wins over mobiles", List({"400-812-3456", "020-87654321", "0755-12345678"}),
        List({"13812345678"}), "浙江杭州", "广东省", "广州市", TRegionSource::Landline},
-      {"most mobiles' city", {}, List({"13812345678", "18600001234", "18600001235"}), "",
-       "北京市", "北京市", TRegionSource::Mobile},
-      {"equal counts: the earliest", {}, List({"13812345678", "18600001234"}), "", "江苏省",
-       "连云港市", TRegionSource::Mobile},
-      {"address province", List({"400-812-3456"}), List({"17012345678"}),
-       "中国浙江省杭州市西湖区", "浙江省", "", TRegionSource::Address},
+      {"most mobiles' city",
+       {},
+       List({"13812345678", "18600001234", "18600001235"}),
+       "",
+       "北京市",
+       "北京市",
+       TRegionSource::Mobile},
+      {"equal counts: the earliest",
+       {},
+       List({"13812345678", "18600001234"}),
+       "",
+       "江苏省",
+       "连云港市",
+       TRegionSource::Mobile},
+      {"address province", List({"400-812-3456"}), List({"17012345678"}), "中国浙江省杭州市西湖区",
+       "浙江省", "", TRegionSource::Address},
       {"address municipality", {}, {}, "上海浦东新区", "上海市", "上海市", TRegionSource::Address},
       {"nothing", {}, List({"17012345678"}), "某某路8号", "", "", TRegionSource::None},
   };
@@ -99,10 +113,14 @@ TEST(NumberKind, TypesStoredNumbers) {
     const char* number;
     TNumberKind kind;
   } cases[] = {
-      {"13812345678", TNumberKind::Mobile},        {"020-87654321", TNumberKind::Landline},
-      {"0769-85576627转801", TNumberKind::Landline}, {"400-812-3456", TNumberKind::SharedCost},
-      {"4008123456", TNumberKind::SharedCost},     {"800-812-3456", TNumberKind::TollFree},
-      {"12345", TNumberKind::Other},               {"", TNumberKind::Other},
+      {"13812345678", TNumberKind::Mobile},
+      {"020-87654321", TNumberKind::Landline},
+      {"0769-85576627转801", TNumberKind::Landline},
+      {"400-812-3456", TNumberKind::SharedCost},
+      {"4008123456", TNumberKind::SharedCost},
+      {"800-812-3456", TNumberKind::TollFree},
+      {"12345", TNumberKind::Other},
+      {"", TNumberKind::Other},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(KindOfNumber(G(c.number)), c.kind) << c.number;
@@ -124,8 +142,8 @@ TEST(WeChat, ReadsTheWrittenForms) {
       {"手机(微信同号)：13812345678", {std::string(kSameAsMobile)}},
       {"微信同手机号", {std::string(kSameAsMobile)}},
       {"微信公众号：gz_news_daily", {}},
-      {"微信：ab1", {}},            // too short
-      {"微信：1abcdefg", {}},       // an ID begins with a letter
+      {"微信：ab1", {}},             // too short
+      {"微信：1abcdefg", {}},        // an ID begins with a letter
       {"mywechat: something1", {}},  // a word, no label
       {"微信：abc_123 微信号：abc_123", {"abc_123"}},
       {"微信", {}},

@@ -184,9 +184,9 @@ class ResultFilters : public test::TStoreTest {
  protected:
   void SetUp() override {
     test::TStoreTest::SetUp();
-    auto add = [this](const char* name, const char* province, const char* city,
-                      const char* source, std::vector<std::string> mobiles,
-                      std::vector<std::string> tels, const char* email, const char* wechat) {
+    auto add = [this](const char* name, const char* province, const char* city, const char* source,
+                      std::vector<std::string> mobiles, std::vector<std::string> tels,
+                      const char* email, const char* wechat) {
       auto company = std::make_shared<TComPanyInfo>(Company(G(name), mobiles, tels));
       company->listId = std::to_string(list_.size() + 1);
       company->region = {G(province), G(city), TRegionSource::Landline};
@@ -233,21 +233,27 @@ TEST_F(ResultFilters, EachCriterionAndTheirCombination) {
     TNames expected;
   } cases[] = {
       {"none", {}, {"广州甲电子公司", "深圳乙科技", "Beijing Shoes", "无地区公司", "广东某公司"}},
-      {"province", filter([](auto& f) { f.province = G("广东省"); }),
+      {"province",
+       filter([](auto& f) { f.province = G("广东省"); }),
        {"广州甲电子公司", "深圳乙科技", "广东某公司"}},
-      {"city", filter([](auto& f) { f.province = G("广东省"), f.city = G("深圳市"); }),
+      {"city",
+       filter([](auto& f) { f.province = G("广东省"), f.city = G("深圳市"); }),
        {"深圳乙科技"}},
-      {"source", filter([](auto& f) { f.source = G("百度"); }),
+      {"source",
+       filter([](auto& f) { f.source = G("百度"); }),
        {"广州甲电子公司", "Beijing Shoes", "广东某公司"}},
-      {"landline", filter([](auto& f) { f.hasLandline = true; }),
+      {"landline",
+       filter([](auto& f) { f.hasLandline = true; }),
        {"广州甲电子公司", "无地区公司", "广东某公司"}},
       {"e-mail", filter([](auto& f) { f.hasEmail = true; }), {"广州甲电子公司", "无地区公司"}},
       {"wechat", filter([](auto& f) { f.hasWeChat = true; }), {"深圳乙科技"}},
-      {"no company whose numbers are all shared", filter([](auto& f) { f.noShared = true; }),
+      {"no company whose numbers are all shared",
+       filter([](auto& f) { f.noShared = true; }),
        {"广州甲电子公司", "Beijing Shoes", "无地区公司"}},
       {"name, Latin case ignored", filter([](auto& f) { f.name = "shoes"; }), {"Beijing Shoes"}},
       {"name in Chinese", filter([](auto& f) { f.name = G("电子"); }), {"广州甲电子公司"}},
-      {"combined", filter([](auto& f) { f.province = G("广东省"), f.hasLandline = true; }),
+      {"combined",
+       filter([](auto& f) { f.province = G("广东省"), f.hasLandline = true; }),
        {"广州甲电子公司", "广东某公司"}},
       {"nothing matches", filter([](auto& f) { f.name = "zzz"; }), {}},
   };
