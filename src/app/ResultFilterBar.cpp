@@ -113,9 +113,8 @@ void TResultFilterBar::FillRegions(const std::vector<TProvinceCount>& regions,
   int chosen = 0;
   bool keepFound = keep.province.empty();
   for (const auto& province : regions) {
-    cbregion_->addItem(
-        QString("%1 (%2)").arg(FromGbk(province.province)).arg(province.count),
-        RegionData(province.province, {}));
+    cbregion_->addItem(QString("%1 (%2)").arg(FromGbk(province.province)).arg(province.count),
+                       RegionData(province.province, {}));
     if (keep.province == province.province && keep.city.empty()) {
       chosen = cbregion_->count() - 1;
       keepFound = true;

@@ -275,6 +275,28 @@ TEST_F(ResultFilters, RegionCountsListProvincesAndCitiesByCount) {
   EXPECT_TRUE(RegionCounts(TCompanyList()).empty());
 }
 
+TEST_F(ResultFilters, ARegionIsNamedWithOrWithoutItsSuffix) {
+  const auto counts = RegionCounts(list_);
+  struct TCase {
+    const char* text;
+    const char* province;
+    const char* city;
+  } cases[] = {
+      {"广东", "广东省", ""}, {"广东省", "广东省", ""}, {"深圳", "广东省", "深圳市"},
+      {"北京", "北京市", ""}, {"北京市", "北京市", ""}, {"广", nullptr, nullptr},
+      {"", nullptr, nullptr},
+  };
+  for (const auto& c : cases) {
+    TResultFilter filter;
+    const bool found = ResolveRegion(counts, G(c.text), filter);
+    EXPECT_EQ(found, c.province != nullptr) << c.text;
+    if (found) {
+      EXPECT_EQ(filter.province, G(c.province)) << c.text;
+      EXPECT_EQ(filter.city, G(c.city)) << c.text;
+    }
+  }
+}
+
 TEST_F(ResultFilters, AnExportWithoutSharedNumbersDropsThemAndTheCompaniesLeftWithNone) {
   auto rows = ExportSelection(list_, {}, true, shared_);
   std::vector<std::string> mobiles;
