@@ -1,5 +1,5 @@
-// Arbitrary bytes as a GBK page through the WeChat ID reader: every ID is the marker of "微信同手机号"
-// or 5 to 20 letters, digits, "_" and "-" that the page holds, each given once.
+// Arbitrary bytes as a GBK page through the WeChat ID reader: every ID is the marker of
+// "微信同手机号" or 5 to 20 letters, digits, "_" and "-" that the page holds, each given once.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "app/ResultFilterBar.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -32,13 +33,13 @@ TResultFilterBar::TResultFilterBar(QWidget* parent) : QWidget(parent) {
   setObjectName("filterbar");
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(12, 0, 12, 4);
-  row->setSpacing(8);
+  row->setSpacing(6);
 
   cbregion_ = new QComboBox(this);
   cbregion_->setObjectName("cbregion");
-  cbregion_->setMinimumWidth(150);
+  cbregion_->setMinimumWidth(130);
   cbregion_->setMaxVisibleItems(20);
-  cbregion_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  cbregion_->view()->setMinimumWidth(220);  // the list is wider than the box
   cbsource_ = new QComboBox(this);
   cbsource_->setObjectName("cbsource");
   cbsource_->addItem(U("全部来源"), QString());
@@ -58,8 +59,9 @@ TResultFilterBar::TResultFilterBar(QWidget* parent) : QWidget(parent) {
   edname_->setObjectName("edfiltername");
   edname_->setPlaceholderText(U("公司名包含..."));
   edname_->setClearButtonEnabled(true);
-  edname_->setMinimumWidth(120);
+  edname_->setMinimumWidth(90);
   btnclear_ = MakeButton("btnfilterclear", "清除", this);
+  btnclear_->setFixedWidth(52);
 
   row->addWidget(cbregion_);
   row->addWidget(cbsource_);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QStringList>
 #include <array>
 
 #include "base/Text.h"
@@ -123,6 +124,19 @@ QVariant TResultGridModel::Cell(TResultColumn column, int row, int role) const {
                  .arg(QString::fromUtf8(RegionSourceLabel(region.source)));
     }
     return {};
+  }
+  if (column == TResultColumn::Mobiles && role == Qt::ToolTipRole) {
+    // The shared ones, as a hint.
+    QStringList shared;
+    for (const std::string& number : company.mobiles) {
+      if (sharedNumbers_ && sharedNumbers_->count(number)) {
+        shared << FromGbk(number);
+      }
+    }
+    if (shared.empty()) {
+      return {};
+    }
+    return QString::fromUtf8("共享号码（三家以上不同公司使用）：") + shared.join(' ');
   }
   if (role != Qt::DisplayRole) {
     return {};

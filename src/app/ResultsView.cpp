@@ -54,6 +54,7 @@ TResultsView::TResultsView(QWidget* parent) : QWidget(parent) {
   headRow->addStretch();
   rows->addWidget(head);
   filterBar_ = new TResultFilterBar(this);
+  filterBar_->hide();  // shown with the first keyword's companies
   rows->addWidget(filterBar_);
   connect(filterBar_, &TResultFilterBar::filterChanged, this,
           [this](const TResultFilter& filter) { ApplyFilter(filter); });
@@ -157,7 +158,7 @@ void TResultsView::ShowCount() {
 }
 
 void TResultsView::RefreshRegions() {
-  filterBar_->SetRegions(RegionCounts(allRows_));
+  filterBar_->SetRegions(regions_.Counts());
 }
 
 void TResultsView::ApplyFilter(const TResultFilter& filter) {
@@ -175,7 +176,12 @@ void TResultsView::ApplyFilter(const TResultFilter& filter) {
 
 void TResultsView::ShowCompanies(const TCompanyList& companies) {
   HideBackground();
+  filterBar_->show();
   allRows_.assign(companies.begin(), companies.end());
+  regions_ = {};
+  for (const auto& company : allRows_) {
+    regions_.Add(company->region);
+  }
   regionRefresh_->stop();
   const TResultFilter filter = FilterOf(keyword_);
   filterBar_->SetFilter(filter);
@@ -189,6 +195,7 @@ void TResultsView::AppendCompany(const std::shared_ptr<TComPanyInfo>& company) {
     gridModel->AppendRow(company);  // an empty row, as the model shows one
   } else {
     allRows_.push_back(company);
+    regions_.Add(company->region);
     if (Matches(filter, *company, shared_ ? *shared_ : NoSharedNumbers())) {
       gridModel->AppendRow(company);
     }
@@ -203,6 +210,7 @@ void TResultsView::AppendCompany(const std::shared_ptr<TComPanyInfo>& company) {
 void TResultsView::Clear(bool countToo) {
   gridModel->Clear();
   allRows_.clear();
+  regions_ = {};
   regionRefresh_->stop();
   if (countToo) {
     txtkeylist->clear();

@@ -79,6 +79,7 @@ class TResultsView : public QWidget {
   TResultFilterBar* filterBar_ = nullptr;
   QTimer* regionRefresh_ = nullptr;  // region counts follow new companies at most this often
   std::vector<std::shared_ptr<TComPanyInfo>> allRows_;      // the keyword's, the grid shows a part
+  TRegionTally regions_;                                    // of allRows_, kept as companies arrive
   std::unordered_map<std::string, TResultFilter> filters_;  // by keyword
   const TSharedNumbers* shared_ = nullptr;
   QTableView* dblist = nullptr;  // the grid

@@ -165,18 +165,24 @@ std::string ProvinceInAddress(std::string_view addressGbk) {
 
 TRegion RegionOf(const TUniqueStringList& tels, const TUniqueStringList& mobiles,
                  std::string_view addressGbk) {
+  // A landline whose area code several cities share names the province only.
+  TRegion provinceOnly;
   for (const auto& tel : tels) {
     TRegion place = PlaceOfNumber(tel);
-    if (!place.empty()) {
+    if (!place.city.empty()) {
       place.source = TRegionSource::Landline;
       return place;
     }
+    if (provinceOnly.empty()) {
+      provinceOnly = std::move(place);
+    }
   }
-  // The most common city among the mobiles; the earliest of equal counts.
+  // The most common city among the mobiles (in that province, when a landline named one); the
+  // earliest of equal counts.
   std::vector<std::pair<TRegion, int>> cities;
   for (const auto& mobile : mobiles) {
     TRegion place = PlaceOfNumber(mobile);
-    if (place.city.empty()) {
+    if (place.city.empty() || (!provinceOnly.empty() && place.province != provinceOnly.province)) {
       continue;
     }
     auto same = std::find_if(cities.begin(), cities.end(),
@@ -197,6 +203,10 @@ TRegion RegionOf(const TUniqueStringList& tels, const TUniqueStringList& mobiles
     TRegion region = best->first;
     region.source = TRegionSource::Mobile;
     return region;
+  }
+  if (!provinceOnly.empty()) {
+    provinceOnly.source = TRegionSource::Landline;
+    return provinceOnly;
   }
   if (const TProvinceGbk* province = ProvinceOfAddress(addressGbk)) {
     // A municipality is its own city.

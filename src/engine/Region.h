@@ -3,9 +3,11 @@
 // number's prefix was issued in ("广东省广州市", "北京市", "内蒙古呼和浩特市", "中国" when it
 // knows only the country, several cities joined by "、" for a shared area code).
 //
-// The rule: the first landline that names a place; else the city most of the mobiles name (the
-// earliest of equal counts); else the first province the address text names; else nothing. The
-// region keeps which of the three it came from. Texts are GBK.
+// The rule: the first landline that names a city; else the city most of the mobiles name (the
+// earliest of equal counts; when a landline named only its province, because several cities share
+// its area code, among the mobiles of that province, else that province); else the first
+// province the address text names; else nothing. The region keeps which of the three it came
+// from. Texts are GBK.
 #pragma once
 
 #include <string>

@@ -17,14 +17,18 @@ bool IsShared(const std::string& number, const TSharedNumbers& shared) {
   return shared.count(NumberDigits(number)) > 0;
 }
 
-bool NameHolds(const std::string& name, const std::string& part) {
-  for (std::size_t at = FindNoCase(name, part); at != std::string::npos;
-       at = FindNoCase(name, part, at + 1)) {
-    if (!IsGbkTrailPosition(name, at)) {
-      return true;
-    }
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string_view TrimmedView(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') {
+    text.remove_prefix(1);
   }
-  return false;
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') {
+    text.remove_suffix(1);
+  }
+  return text;
 }
 
 }  // namespace
@@ -58,25 +62,58 @@ bool AllMobilesShared(const TComPanyInfo& company, const TSharedNumbers& shared)
                      [&](const std::string& number) { return IsShared(number, shared); });
 }
 
-bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
-             const TSharedNumbers& shared) {
+TResultMatcher::TResultMatcher(const TResultFilter& filter, const TSharedNumbers& shared)
+    : filter_(filter), shared_(shared), lowerName_(filter.name) {
+  for (char& c : lowerName_) {
+    c = LowerAscii(c);
+    nameHasLetters_ = nameHasLetters_ || (c >= 'a' && c <= 'z');
+  }
+}
+
+bool TResultMatcher::NameHolds(std::string_view name) const {
+  auto sameLetter = [](char a, char b) { return LowerAscii(a) == b; };
+  auto begin = name.begin();
+  while (true) {
+    auto hit =
+        nameHasLetters_
+            ? std::search(begin, name.end(), lowerName_.begin(), lowerName_.end(), sameLetter)
+            : std::search(begin, name.end(), lowerName_.begin(), lowerName_.end());
+    if (hit == name.end()) {
+      return false;
+    }
+    // A hit that starts on the second byte of a GBK character is none.
+    const auto at = static_cast<std::size_t>(hit - name.begin());
+    if (!IsGbkTrailPosition(name, at)) {
+      return true;
+    }
+    begin = hit + 1;
+  }
+}
+
+bool TResultMatcher::operator()(const TComPanyInfo& company) const {
+  const TResultFilter& filter = filter_;
   if (!filter.province.empty() && company.region.province != filter.province) {
     return false;
   }
   if (!filter.city.empty() && company.region.city != filter.city) {
     return false;
   }
-  if (!filter.source.empty() && Trim(company.source) != filter.source) {
+  if (!filter.source.empty() && TrimmedView(company.source) != filter.source) {
     return false;
   }
   if ((filter.hasLandline && company.tels.empty()) || (filter.hasEmail && company.emails.empty()) ||
       (filter.hasWeChat && company.wechats.empty())) {
     return false;
   }
-  if (!filter.name.empty() && !NameHolds(company.RawComName(), filter.name)) {
+  if (!lowerName_.empty() && !NameHolds(company.RawComName())) {
     return false;
   }
-  return !filter.noShared || !AllNumbersShared(company, shared);
+  return !filter.noShared || !AllNumbersShared(company, shared_);
+}
+
+bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
+             const TSharedNumbers& shared) {
+  return TResultMatcher(filter, shared)(company);
 }
 
 std::shared_ptr<TComPanyInfo> WithoutSharedNumbers(const std::shared_ptr<TComPanyInfo>& company,
@@ -133,23 +170,33 @@ void TRegionTally::Add(const TRegion& region) {
   if (region.province.empty()) {
     return;
   }
-  TProvince& province = provinces_[region.province];
-  ++province.count;
-  if (!region.city.empty()) {
-    ++province.cities[region.city];
+  auto province = std::find_if(provinces_.begin(), provinces_.end(),
+                               [&](const TProvince& p) { return p.name == region.province; });
+  if (province == provinces_.end()) {
+    provinces_.push_back({region.province, 0, {}});
+    province = provinces_.end() - 1;
+  }
+  ++province->count;
+  if (region.city.empty()) {
+    return;
+  }
+  auto city = std::find_if(province->cities.begin(), province->cities.end(),
+                           [&](const TRegionCount& c) { return c.name == region.city; });
+  if (city == province->cities.end()) {
+    province->cities.push_back({region.city, 1});
+  } else {
+    ++city->count;
   }
 }
 
 std::vector<TProvinceCount> TRegionTally::Counts() const {
+  auto byCount = [](const auto& a, const auto& b) {
+    return a.count != b.count ? a.count > b.count : a.name < b.name;
+  };
   std::vector<TProvinceCount> provinces;
-  for (const auto& [name, tally] : provinces_) {
-    TProvinceCount entry{name, tally.count, {}};
-    for (const auto& [city, count] : tally.cities) {
-      entry.cities.push_back({city, count});
-    }
-    std::sort(entry.cities.begin(), entry.cities.end(), [](const auto& a, const auto& b) {
-      return a.count != b.count ? a.count > b.count : a.name < b.name;
-    });
+  for (const auto& province : provinces_) {
+    TProvinceCount entry{province.name, province.count, province.cities};
+    std::sort(entry.cities.begin(), entry.cities.end(), byCount);
     provinces.push_back(std::move(entry));
   }
   std::sort(provinces.begin(), provinces.end(), [](const auto& a, const auto& b) {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -40,6 +40,22 @@ bool HoldsSharedNumber(const TComPanyInfo& company, const TSharedNumbers& shared
 // True when its mobiles (one at least) are all shared: the grid's picture for such a company.
 bool AllMobilesShared(const TComPanyInfo& company, const TSharedNumbers& shared);
 
+// A filter made ready for many companies: the name's lower case form found once.
+class TResultMatcher {
+ public:
+  TResultMatcher(const TResultFilter& filter, const TSharedNumbers& shared);
+  // True when the company meets every criterion.
+  bool operator()(const TComPanyInfo& company) const;
+
+ private:
+  bool NameHolds(std::string_view name) const;
+
+  const TResultFilter& filter_;
+  const TSharedNumbers& shared_;
+  std::string lowerName_;
+  bool nameHasLetters_ = false;
+};
+
 // True when the company meets every criterion.
 bool Matches(const TResultFilter& filter, const TComPanyInfo& company,
              const TSharedNumbers& shared);
@@ -55,8 +71,9 @@ std::vector<std::shared_ptr<TComPanyInfo>> FilterCompanies(const TCompanies& com
     rows.assign(companies.begin(), companies.end());
     return rows;
   }
+  const TResultMatcher matches(filter, shared);
   for (const auto& company : companies) {
-    if (Matches(filter, *company, shared)) {
+    if (matches(*company)) {
       rows.push_back(company);
     }
   }
@@ -69,9 +86,10 @@ std::size_t CountMatches(const TCompanies& companies, const TResultFilter& filte
   if (!filter.Active()) {
     return static_cast<std::size_t>(companies.size());
   }
+  const TResultMatcher matches(filter, shared);
   std::size_t count = 0;
   for (const auto& company : companies) {
-    count += Matches(filter, *company, shared) ? 1 : 0;
+    count += matches(*company) ? 1 : 0;
   }
   return count;
 }
@@ -89,8 +107,9 @@ std::vector<std::shared_ptr<TComPanyInfo>> ExportSelection(const TCompanies& com
                                                            bool noShared,
                                                            const TSharedNumbers& shared) {
   std::vector<std::shared_ptr<TComPanyInfo>> rows;
+  const TResultMatcher matches(filter, shared);
   for (const auto& company : companies) {
-    if (!Matches(filter, *company, shared)) {
+    if (!matches(*company)) {
       continue;
     }
     if (!noShared) {
@@ -122,11 +141,14 @@ class TRegionTally {
   std::vector<TProvinceCount> Counts() const;
 
  private:
+  // A few dozen provinces and their cities: a short list searched in place is faster than a
+  // hash of every row's text.
   struct TProvince {
+    std::string name;
     std::size_t count = 0;
-    std::unordered_map<std::string, std::size_t> cities;
+    std::vector<TRegionCount> cities;
   };
-  std::unordered_map<std::string, TProvince> provinces_;
+  std::vector<TProvince> provinces_;
 };
 
 // Sets the filter's region to the province or city of `regions` that `text` names: the name

@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include "app/Icons.h"
 #include "app/ResultGridModel.h"
 #include "app/WindowFixture.h"
 #include "support/TestText.h"
@@ -287,6 +288,9 @@ TEST_F(ResultsViewTest, TheFilterBarNarrowsTheGridAndIsKeptPerKeyword) {
                          QString::fromUtf8("　　广州市 (1)"), QString::fromUtf8("　　深圳市 (1)"),
                          QString::fromUtf8("北京市 (1)")}));
   EXPECT_EQ(Cell(6, 0), "广州市");
+  // The three share their mobile: it is marked, and so is each company, whose only mobile it is.
+  EXPECT_TRUE(Cell(2, 0, Qt::ToolTipRole).toString().contains("13800000000"));
+  EXPECT_EQ(Cell(0, 0, Qt::DecorationRole).value<QPixmap>().toImage(), SharedMark().toImage());
 
   region->setCurrentIndex(1);
   EXPECT_EQ(Grid().RowCount(), 2);

@@ -81,6 +81,10 @@ TEST(Region, FollowsLandlineThenMobilesThenAddress) {
   } cases[] = {
       {"first landline wins over mobiles", List({"400-812-3456", "020-87654321", "0755-12345678"}),
        List({"13812345678"}), "浙江杭州", "广东省", "广州市", TRegionSource::Landline},
+      {"shared area code: the mobiles' city in its province", List({"028-85551234"}),
+       List({"13812345678", "18908001234"}), "", "四川省", "成都市", TRegionSource::Mobile},
+      {"shared area code, mobiles elsewhere", List({"028-85551234"}), List({"13812345678"}), "",
+       "四川省", "", TRegionSource::Landline},
       {"most mobiles' city",
        {},
        List({"13812345678", "18600001234", "18600001235"}),
