@@ -180,9 +180,9 @@ void BM_SharedCheckPerSave(benchmark::State& state) {
   long long i = 0;
   for (auto _ : state) {
     ++i;
-    AddToNumberIndex(database, "新公司" + std::to_string(i),
-                     {Mobile(3 * kRows + i), i % 2 ? "18600000000" : Landline(static_cast<int>(i))},
-                     shared);
+    benchmark::DoNotOptimize(AddToNumberIndex(
+        database, "新公司" + std::to_string(i),
+        {Mobile(3 * kRows + i), i % 2 ? "18600000000" : Landline(static_cast<int>(i))}, shared));
   }
   database.RunStatement("rollback");
 }

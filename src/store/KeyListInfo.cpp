@@ -424,7 +424,7 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
     copy->region = RegionRule(*copy);
   }
   const std::int64_t now = clock_();
-  std::unordered_set<std::string> shared = shared_;
+  std::vector<std::string> nowShared;
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
@@ -471,8 +471,8 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
       return fail();
     }
     try {
-      AddToNumberIndex(builder.Database(), GbkToUtf8(copy->GetComName()),
-                       CompanyNumberDigits(*copy), shared);
+      nowShared = AddToNumberIndex(builder.Database(), GbkToUtf8(copy->GetComName()),
+                                   CompanyNumberDigits(*copy), shared_);
     } catch (const std::exception& e) {
       builder.RunSql("rollback");
       return {false, e.what()};
@@ -488,7 +488,7 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
       return fail();
     }
     copy->listId = std::to_string(listId);
-    shared_ = std::move(shared);
+    shared_.insert(nowShared.begin(), nowShared.end());
     record->Companies.Add(copy);
     record->PageReportsSinceSave = 0;
     record->ListCount = count;

@@ -141,11 +141,12 @@ void RebuildNumberIndex(TSQLiteDatabase& database,
   }
 }
 
-void AddToNumberIndex(TSQLiteDatabase& database, std::string_view nameUtf8,
-                      const std::vector<std::string>& digits,
-                      std::unordered_set<std::string>& shared) {
+std::vector<std::string> AddToNumberIndex(TSQLiteDatabase& database, std::string_view nameUtf8,
+                                          const std::vector<std::string>& digits,
+                                          const std::unordered_set<std::string>& shared) {
+  std::vector<std::string> nowShared;
   if (digits.empty()) {
-    return;
+    return nowShared;
   }
   const std::string name = NameKey(nameUtf8);
   TStatement insert(database, kInsert);
@@ -160,9 +161,10 @@ void AddToNumberIndex(TSQLiteDatabase& database, std::string_view nameUtf8,
     count.Reset();
     if (holders >= kSharedCompanies) {
       TStatement(database, "insert or ignore into tbl_shared(num) values(?)").Bind(1, number).Run();
-      shared.insert(number);
+      nowShared.push_back(number);
     }
   }
+  return nowShared;
 }
 
 void RemoveFromNumberIndex(TSQLiteDatabase& database, const std::vector<std::string>& namesUtf8,

@@ -34,11 +34,11 @@ std::vector<std::string> CompanyNumberDigits(const TComPanyInfo& company);
 void RebuildNumberIndex(TSQLiteDatabase& database,
                         const std::function<void(std::int64_t, std::int64_t)>& progress = {});
 
-// Adds a company's numbers under its name; the numbers that became shared through it are added
-// to `shared` (and to tbl_shared).
-void AddToNumberIndex(TSQLiteDatabase& database, std::string_view nameUtf8,
-                      const std::vector<std::string>& digits,
-                      std::unordered_set<std::string>& shared);
+// Adds a company's numbers under its name (`shared` holds the numbers shared already); gives the
+// numbers that became shared through it, which tbl_shared now lists too.
+std::vector<std::string> AddToNumberIndex(TSQLiteDatabase& database, std::string_view nameUtf8,
+                                          const std::vector<std::string>& digits,
+                                          const std::unordered_set<std::string>& shared);
 
 // Removes every company of `names` from the index; the numbers that are no longer shared leave
 // `shared` (and tbl_shared).

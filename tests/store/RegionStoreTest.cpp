@@ -146,7 +146,10 @@ TEST_F(RegionStore, ANumberIsSharedOnceThreeDifferentNamesHoldIt) {
     CreateNumberIndex(database);
     TSharedNumbers shared;
     for (const auto& name : c.names) {
-      AddToNumberIndex(database, name, {"02087654321", "13800000001"}, shared);
+      for (auto& number :
+           AddToNumberIndex(database, name, {"02087654321", "13800000001"}, shared)) {
+        shared.insert(std::move(number));
+      }
     }
     EXPECT_EQ(shared.count("02087654321") == 1, c.shared);
     EXPECT_EQ(ReadSharedNumbers(database), shared);
