@@ -18,6 +18,13 @@ add_library(PhoneNumber::PhoneNumber UNKNOWN IMPORTED)
 set_target_properties(PhoneNumber::PhoneNumber PROPERTIES
   IMPORTED_LOCATION ${PHONENUMBER_LIBRARY}
   INTERFACE_INCLUDE_DIRECTORIES ${PHONENUMBER_INCLUDE_DIR})
+# The offline geocoder (libgeocoding, same package) names the place of a number; it needs ICU.
+find_library(GEOCODING_LIBRARY geocoding REQUIRED)
+find_package(ICU REQUIRED COMPONENTS uc)
+add_library(PhoneNumber::Geocoding UNKNOWN IMPORTED)
+set_target_properties(PhoneNumber::Geocoding PROPERTIES
+  IMPORTED_LOCATION ${GEOCODING_LIBRARY}
+  INTERFACE_LINK_LIBRARIES "PhoneNumber::PhoneNumber;ICU::uc")
 
 if(VLMR_TESTS)
   find_package(GTest REQUIRED)

@@ -155,6 +155,23 @@ QPixmap PlainMark() {
   return pm;
 }
 
+QPixmap SharedMark() {
+  // The plain building, with an orange ring of linked dots over it: numbers held by others.
+  QPixmap pm = PlainMark();
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(QColor(0xe0, 0x7b, 0x1a), 1.4));
+  p.setBrush(Qt::NoBrush);
+  p.drawLine(QPointF(9.5, 11.5), QPointF(13.5, 8));
+  p.drawLine(QPointF(9.5, 11.5), QPointF(13.5, 14.5));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0xe0, 0x7b, 0x1a));
+  for (QPointF dot : {QPointF(9.5, 11.5), QPointF(13.5, 8), QPointF(13.5, 14.5)}) {
+    p.drawEllipse(dot, 1.9, 1.9);
+  }
+  return pm;
+}
+
 QIcon StartIcon() {
   return RoundIcon(kGreen, [](QPainter& p, int s) {
     QPolygonF tri;

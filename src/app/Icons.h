@@ -12,6 +12,7 @@ QPixmap BackgroundPicture(int width, int height);
 QPixmap PromotedMark();   // 24 x 16
 QPixmap CertifiedMark();  // 14 x 13
 QPixmap PlainMark();      // 16 x 16
+QPixmap SharedMark();     // 16 x 16: every mobile of the company is shared
 QIcon StartIcon();
 QIcon StopIcon();
 QIcon DeleteIcon();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
@@ -31,6 +32,7 @@
 #include "platform/SingleInstance.h"
 #include "store/KeyListInfo.h"
 #include "store/SQLiteTable.h"
+#include "tasks/RegionRule.h"
 #include "tasks/TaskBoard.h"
 #include "windows/GuiText.h"
 #include "windows/NoticePopup.h"
@@ -256,9 +258,39 @@ void Tfmjssml::FormCreate() {
   RecordInstallPath();
 }
 
+namespace {
+
+// Upgrades of smaller files end before a progress window would be seen.
+constexpr std::int64_t kUpgradeProgressFrom = 20000;
+
+}  // namespace
+
 void Tfmjssml::CreateKeyStore() {
   try {
-    keyStore_ = std::make_unique<TKeyListInfo>();
+    // A file of an earlier version is upgraded in place first (the number index is filled from
+    // every stored company): a store of a million companies takes a while, shown as progress.
+    std::unique_ptr<QProgressDialog> upgrading;
+    auto progress = [&upgrading, this](std::int64_t done, std::int64_t total) {
+      if (total < kUpgradeProgressFrom) {
+        return;
+      }
+      if (!upgrading) {
+        upgrading = std::make_unique<QProgressDialog>(U("正在升级数据文件，请稍候..."), QString(),
+                                                      0, 1000, this);
+        upgrading->setWindowTitle(U("升级数据"));
+        upgrading->setCancelButton(nullptr);
+        upgrading->setMinimumDuration(0);
+        upgrading->show();
+      }
+      upgrading->setLabelText(U("正在升级数据文件：%1 / %2 家公司").arg(done).arg(total));
+      upgrading->setValue(static_cast<int>(done * 1000 / std::max<std::int64_t>(total, 1)));
+      // Drawn, and the screen kept current; no input reaches the window before its store is
+      // ready (nothing else runs yet: the vendor's timers start after this).
+      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    keyStore_ = std::make_unique<TKeyListInfo>(TKeyListInfo::TClock(), progress);
+    upgrading.reset();
+    InstallRegionRule(*keyStore_);
   } catch (const std::exception& e) {
     // A database that cannot be opened (locked, damaged, unreadable folder) is not touched;
     // the program runs without a store and says why once.
@@ -267,6 +299,7 @@ void Tfmjssml::CreateKeyStore() {
                    MessageCaption(), MB_KIND_ERROR);
     return;
   }
+  results_->SetSharedNumbers(&keyStore_->SharedNumbers());
   board_ =
       std::make_unique<TTaskBoard>(*keyStore_, handle_, [this] { return keyPanel_->Engines(); });
   board_->OnStateChanged = [this](const std::string& keyword, TTaskState state) {
@@ -418,6 +451,7 @@ void Tfmjssml::FormDestroy() {
   tmrconfig->stop();
   // Every worker has ended (or the bounded wait ran out): nothing uses the locks or the store.
   results_->Clear();
+  results_->SetSharedNumbers(nullptr);
   board_.reset();
   keyStore_.reset();
   TEngineLocks::Destroy();

@@ -130,7 +130,8 @@ void Tfmjssml::ExportCommand(const std::string& keyword) {
     return;
   }
   if (keyStore_->RequestKeyword(stored, TPendingAction::Export)) {
-    OpenExportDialog(*keyStore_, keyStore_->FindKeyword(stored)->Keyword, this);
+    const std::string& word = keyStore_->FindKeyword(stored)->Keyword;
+    OpenExportDialog(*keyStore_, word, this, results_->FilterOf(word));
   } else {
     results_->SetLoading(true);  // the load's end runs this command again
   }

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QStringList>
 #include <array>
 #include <iterator>
 
 #include "base/Text.h"
 #include "base/Utils.h"
+#include "engine/Region.h"
+#include "store/ResultFilter.h"
 #include "windows/GuiText.h"
 
 namespace vlmr {
@@ -24,9 +27,11 @@ constexpr std::array<TColumn, TResultGridModel::kColumns> kColumnSet = {{
     {"QQ", 100},
     {"邮箱", 142},
     {"来源", 40},
+    {"地区", 80},
 }};
 
 const char* const kMarkHint = "带图标的为推广用户";
+const char* const kSharedHint = "手机号码都是共享号码（三家以上不同公司使用）";
 
 // A list's text form (every entry followed by CR LF) with each LF made one blank.
 std::string OneLine(const TUniqueStringList& list) {
@@ -36,6 +41,12 @@ std::string OneLine(const TUniqueStringList& list) {
 }  // namespace
 
 TResultGridModel::TResultGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void TResultGridModel::SetSharedMark(QPixmap shared,
+                                     const std::unordered_set<std::string>* numbers) {
+  shared_ = std::move(shared);
+  sharedNumbers_ = numbers;
+}
 
 void TResultGridModel::SetMarks(QPixmap promoted, QPixmap certified, QPixmap plain) {
   promoted_ = std::move(promoted);
@@ -102,13 +113,42 @@ QVariant TResultGridModel::Cell(TResultColumn column, int row, int role) const {
   }
   const TComPanyInfo& company = *record;
   if (column == TResultColumn::Mark) {
+    const bool shared = sharedNumbers_ && AllMobilesShared(company, *sharedNumbers_);
     if (role == Qt::DecorationRole) {
-      return company.isPay == 1 ? promoted_ : company.renZheng == 1 ? certified_ : plain_;
+      return shared                  ? shared_
+             : company.isPay == 1    ? promoted_
+             : company.renZheng == 1 ? certified_
+                                     : plain_;
     }
     if (role == Qt::ToolTipRole) {
-      return QString::fromUtf8(kMarkHint);
+      return QString::fromUtf8(shared ? kSharedHint : kMarkHint);
     }
     return {};
+  }
+  if (column == TResultColumn::Region) {
+    const TRegion& region = company.region;
+    if (role == Qt::DisplayRole) {
+      return FromGbk(region.city.empty() ? region.province : region.city);
+    }
+    if (role == Qt::ToolTipRole && !region.empty()) {
+      return FromGbk(region.province) + FromGbk(region.city == region.province ? "" : region.city) +
+             QString::fromUtf8("（来自%1）")
+                 .arg(QString::fromUtf8(RegionSourceLabel(region.source)));
+    }
+    return {};
+  }
+  if (column == TResultColumn::Mobiles && role == Qt::ToolTipRole) {
+    // The shared ones, as a hint.
+    QStringList shared;
+    for (const std::string& number : company.mobiles) {
+      if (sharedNumbers_ && sharedNumbers_->count(number)) {
+        shared << FromGbk(number);
+      }
+    }
+    if (shared.empty()) {
+      return {};
+    }
+    return QString::fromUtf8("共享号码（三家以上不同公司使用）：") + shared.join(' ');
   }
   if (role != Qt::DisplayRole) {
     return {};

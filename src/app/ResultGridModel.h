@@ -1,13 +1,16 @@
 // The results grid's model: it owns the rows on display (shared company records, so that a row
 // stays readable after its keyword's list lets it go) and answers every cell from them with the
 // grid's display rules: the name trimmed and cut to 34 bytes, mobiles cut to 26, lists on one
-// line, the promoted / certified / plain picture in the first column.
+// line, the promoted / certified / plain picture in the first column (a company whose every
+// mobile is shared gets a picture of its own), the region's city with its province as a hint.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QStyledItemDelegate>
 #include <memory>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/records/KeyUnit.h"
@@ -15,7 +18,7 @@
 namespace vlmr {
 
 // The grid's columns, in their order on screen.
-enum class TResultColumn : int { Mark, Name, Mobiles, QQ, Email, Source, Count };
+enum class TResultColumn : int { Mark, Name, Mobiles, QQ, Email, Source, Region, Count };
 
 class TResultGridModel : public QAbstractTableModel {
   Q_OBJECT
@@ -27,6 +30,9 @@ class TResultGridModel : public QAbstractTableModel {
 
   // The three pictures of the first column.
   void SetMarks(QPixmap promoted, QPixmap certified, QPixmap plain);
+  // The picture of a company whose every mobile is shared, and the shared numbers' digits (the
+  // store's; they must outlive the model or be replaced by nullptr).
+  void SetSharedMark(QPixmap shared, const std::unordered_set<std::string>* numbers);
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
   // Replaces every row (one reset).
@@ -55,6 +61,8 @@ class TResultGridModel : public QAbstractTableModel {
   QPixmap promoted_;
   QPixmap certified_;
   QPixmap plain_;
+  QPixmap shared_;
+  const std::unordered_set<std::string>* sharedNumbers_ = nullptr;
 };
 
 // Draws the grid's cells: the picture of column 0 centred, texts on one line (a list's CR

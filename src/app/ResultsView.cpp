@@ -8,9 +8,11 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/Icons.h"
+#include "app/ResultFilterBar.h"
 #include "app/ResultGridModel.h"
 #include "app/Widgets.h"
 #include "base/MessageBox.h"
@@ -22,8 +24,17 @@
 namespace vlmr {
 namespace {
 
-QString RecordCountText(int rows) {
+QString RecordCountText(std::size_t rows) {
   return U("共 %1 条记录").arg(rows);
+}
+
+QString FilteredCountText(std::size_t rows, std::size_t shown) {
+  return U("共 %1 条记录（已筛选 %2 条）").arg(rows).arg(shown);
+}
+
+const TSharedNumbers& NoSharedNumbers() {
+  static const TSharedNumbers none;
+  return none;
 }
 
 }  // namespace
@@ -42,6 +53,15 @@ TResultsView::TResultsView(QWidget* parent) : QWidget(parent) {
   headRow->addWidget(txtkeylist);
   headRow->addStretch();
   rows->addWidget(head);
+  filterBar_ = new TResultFilterBar(this);
+  filterBar_->hide();  // shown with the first keyword's companies
+  rows->addWidget(filterBar_);
+  connect(filterBar_, &TResultFilterBar::filterChanged, this,
+          [this](const TResultFilter& filter) { ApplyFilter(filter); });
+  regionRefresh_ = new QTimer(this);
+  regionRefresh_->setSingleShot(true);
+  regionRefresh_->setInterval(1000);
+  connect(regionRefresh_, &QTimer::timeout, this, [this] { RefreshRegions(); });
 
   auto* stack = new QWidget(this);
   stack->setObjectName("gridarea");
@@ -117,26 +137,55 @@ void TResultsView::BuildGridMenu() {
   connect(N5, &QAction::triggered, this, [this] { N5Click(); });
 }
 
+void TResultsView::SetSharedNumbers(const TSharedNumbers* shared) {
+  shared_ = shared;
+  gridModel->SetSharedMark(SharedMark(), shared);
+}
+
+TResultFilter TResultsView::FilterOf(const std::string& keyword) const {
+  auto found = filters_.find(keyword);
+  return found == filters_.end() ? TResultFilter() : found->second;
+}
+
+std::size_t TResultsView::ShownRows() const {
+  return static_cast<std::size_t>(gridModel->RowCount());
+}
+
+void TResultsView::ShowCount() {
+  const TResultFilter filter = FilterOf(keyword_);
+  txtkeylist->setText(filter.Active() ? FilteredCountText(TotalRows(), ShownRows())
+                                      : RecordCountText(TotalRows()));
+}
+
+void TResultsView::RefreshRegions() {
+  filterBar_->SetRegions(regions_.Counts());
+}
+
+void TResultsView::ApplyFilter(const TResultFilter& filter) {
+  if (filter.Active()) {
+    filters_[keyword_] = filter;
+  } else {
+    filters_.erase(keyword_);
+  }
+  dblist->setUpdatesEnabled(false);
+  gridModel->SetRows(FilterCompanies(allRows_, filter, shared_ ? *shared_ : NoSharedNumbers()));
+  dblist->setUpdatesEnabled(true);
+  emit rowsChanged();
+  ShowCount();
+}
+
 void TResultsView::ShowCompanies(const TCompanyList& companies) {
   HideBackground();
-  if (gridModel->RowCount() > 0 && ShowsBeginningOf(companies)) {
+  if (!allRows_.empty() && RowsBegin(companies, false)) {
     AppendFrom(companies);
     return;
   }
-  dblist->setUpdatesEnabled(false);
-  gridModel->SetRows(std::vector<TResultGridModel::TRow>(companies.begin(), companies.end()));
-  dblist->setUpdatesEnabled(true);
-  emit rowsChanged();
-  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+  allRows_.clear();
+  AppendFrom(companies);
 }
 
 void TResultsView::ShowArriving(const TCompanyList& rows) {
-  // A load's rows only grow at the end or lose a company: the rows on display still begin
-  // them when their last one is where it was. Checking that one keeps each arrival's cost to
-  // the rows it adds.
-  const int shown = gridModel->RowCount();
-  if (rows.empty() || static_cast<std::size_t>(shown) > rows.size() ||
-      (shown > 0 && gridModel->CompanyAt(shown - 1) != rows[static_cast<std::size_t>(shown - 1)])) {
+  if (rows.empty() || !RowsBegin(rows, true)) {
     return;
   }
   HideBackground();
@@ -144,13 +193,13 @@ void TResultsView::ShowArriving(const TCompanyList& rows) {
   AppendFrom(rows);
 }
 
-bool TResultsView::ShowsBeginningOf(const TCompanyList& companies) const {
-  const auto shown = static_cast<std::size_t>(gridModel->RowCount());
-  if (shown > companies.size()) {
+bool TResultsView::RowsBegin(const TCompanyList& companies, bool lastOnly) const {
+  const std::size_t held = allRows_.size();
+  if (held > companies.size()) {
     return false;
   }
-  for (std::size_t i = 0; i < shown; ++i) {
-    if (gridModel->CompanyAt(static_cast<int>(i)) != companies[i]) {
+  for (std::size_t i = lastOnly && held > 0 ? held - 1 : 0; i < held; ++i) {
+    if (allRows_[i] != companies[i]) {
       return false;
     }
   }
@@ -158,23 +207,65 @@ bool TResultsView::ShowsBeginningOf(const TCompanyList& companies) const {
 }
 
 void TResultsView::AppendFrom(const TCompanyList& companies) {
-  const auto shown = static_cast<std::size_t>(gridModel->RowCount());
-  if (shown < companies.size()) {
-    gridModel->AppendRows(std::vector<TResultGridModel::TRow>(
-        companies.begin() + static_cast<std::ptrdiff_t>(shown), companies.end()));
+  const TResultFilter filter = FilterOf(keyword_);
+  if (allRows_.empty()) {
+    // A keyword's first rows: its own filter, and the grid starts over.
+    filterBar_->show();
+    filterBar_->SetFilter(filter);
+    regions_ = {};
+    regionRefresh_->stop();
+    gridModel->Clear();
+  }
+  const std::size_t held = allRows_.size();
+  if (held < companies.size()) {
+    const TSharedNumbers& shared = shared_ ? *shared_ : NoSharedNumbers();
+    std::vector<TResultGridModel::TRow> shown;
+    shown.reserve(filter.Active() ? 0 : companies.size() - held);
+    allRows_.reserve(companies.size());
+    for (auto it = companies.begin() + static_cast<std::ptrdiff_t>(held); it != companies.end();
+         ++it) {
+      allRows_.push_back(*it);
+      regions_.Add((*it)->region);
+      if (!filter.Active() || Matches(filter, **it, shared)) {
+        shown.push_back(*it);
+      }
+    }
+    if (!shown.empty()) {
+      gridModel->AppendRows(std::move(shown));
+    }
+    if (held == 0) {
+      RefreshRegions();
+    } else if (!regionRefresh_->isActive()) {
+      regionRefresh_->start();
+    }
   }
   emit rowsChanged();
-  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+  ShowCount();
 }
 
 void TResultsView::AppendCompany(const std::shared_ptr<TComPanyInfo>& company) {
-  gridModel->AppendRow(company);
+  const TResultFilter filter = FilterOf(keyword_);
+  if (!company) {
+    gridModel->AppendRow(company);  // an empty row, as the model shows one
+  } else {
+    allRows_.push_back(company);
+    regions_.Add(company->region);
+    if (Matches(filter, *company, shared_ ? *shared_ : NoSharedNumbers())) {
+      gridModel->AppendRow(company);
+    }
+  }
+  if (!regionRefresh_->isActive()) {
+    regionRefresh_->start();
+  }
   emit rowsChanged();
-  txtkeylist->setText(RecordCountText(gridModel->RowCount()));
+  ShowCount();
 }
 
 void TResultsView::Clear(bool countToo) {
   gridModel->Clear();
+  allRows_.clear();
+  regions_ = {};
+  regionRefresh_->stop();
   if (countToo) {
     txtkeylist->clear();
   }
@@ -196,7 +287,7 @@ void TResultsView::HideBackground() {
 
 void TResultsView::dblistDblClick() {
   if (const auto& record = gridModel->CompanyAt(dblist->currentIndex().row())) {
-    ShowCompanyDetails(*record, this);
+    ShowCompanyDetails(*record, this, shared_);
   }
 }
 

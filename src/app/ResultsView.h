@@ -1,6 +1,8 @@
 // The results view: the grid of the keyword on display over a model that owns its rows, the
-// record count above it, the background picture shown until the first keyword is used, the
-// loading overlay, and the grid's menu. A double click opens a company's details; the menu's
+// record count above it, the filter bar (its filter kept per keyword while the program runs;
+// the grid shows the companies that match, and the count says "共 N 条记录（已筛选 M 条）" while
+// a filter is on), the background picture shown until the first keyword is used, the loading
+// overlay, and the grid's menu. A double click opens a company's details; the menu's
 // delete asks first and then asks the window to delete.
 #pragma once
 
@@ -8,19 +10,24 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/records/KeyUnit.h"
+#include "store/ResultFilter.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QProgressBar;
 class QTableView;
+class QTimer;
 
 namespace vlmr {
 
 class TCompanyList;
 class TResultGridModel;
+class TResultFilterBar;
 
 class TResultsView : public QWidget {
   Q_OBJECT
@@ -49,6 +56,16 @@ class TResultsView : public QWidget {
 
   const TResultGridModel& Model() const { return *gridModel; }
 
+  // The shared numbers' digits (the store's, which outlives the view), for the grid's picture,
+  // the filter and the detail window; nullptr when there is no store.
+  void SetSharedNumbers(const TSharedNumbers* shared);
+  // The filter of a keyword (none set: the empty filter), and the one on display.
+  TResultFilter FilterOf(const std::string& keyword) const;
+  void ApplyFilter(const TResultFilter& filter);
+  // How many companies the keyword on display has, and how many the grid shows.
+  std::size_t TotalRows() const { return allRows_.size(); }
+  std::size_t ShownRows() const;
+
  signals:
   // The rows changed (the window's total follows).
   void rowsChanged();
@@ -57,15 +74,26 @@ class TResultsView : public QWidget {
 
  private:
   void BuildGridMenu();
-  // True when the rows on display are the first rows of `companies` (the same records).
-  bool ShowsBeginningOf(const TCompanyList& companies) const;
-  // Adds the companies after the rows on display and shows the count.
+  void ShowCount();
+  void RefreshRegions();
+  // True when the keyword's rows so far begin `companies` (the same records); `lastOnly`
+  // compares only the last of them, enough for a load's rows, which only grow at the end or
+  // lose a company.
+  bool RowsBegin(const TCompanyList& companies, bool lastOnly) const;
+  // Takes the companies after the keyword's rows so far: the grid adds those the filter lets
+  // through, the region counts follow, and the count shows.
   void AppendFrom(const TCompanyList& companies);
   void dblistDblClick();
   void N5Click();
 
   std::string keyword_;
   QLabel* txtkeylist = nullptr;  // "共 N 条记录"
+  TResultFilterBar* filterBar_ = nullptr;
+  QTimer* regionRefresh_ = nullptr;  // region counts follow new companies at most this often
+  std::vector<std::shared_ptr<TComPanyInfo>> allRows_;      // the keyword's, the grid shows a part
+  TRegionTally regions_;                                    // of allRows_, kept as companies arrive
+  std::unordered_map<std::string, TResultFilter> filters_;  // by keyword
+  const TSharedNumbers* shared_ = nullptr;
   QTableView* dblist = nullptr;  // the grid
   TResultGridModel* gridModel = nullptr;
   QLabel* imgbg = nullptr;         // the background picture

@@ -22,6 +22,7 @@
 #include "net/HttpClient.h"
 #include "platform/FolderLock.h"
 #include "store/KeyListInfo.h"
+#include "tasks/RegionRule.h"
 
 namespace vlmr {
 namespace {
@@ -78,10 +79,22 @@ int ExportKeyword(TKeyListInfo& store, TQueueDispatcher& ui, const TCollectOptio
   if (!companies || companies->empty()) {
     return Fail("关键词[" + GbkToUtf8(stored) + "]没有可导出的记录");
   }
-  if (!store.ExportKeyword(stored, options.outputFile, options.fields, options.format)) {
+  TResultFilter filter = options.filter;
+  if (!options.region.empty() && !ResolveRegion(RegionCounts(*companies), options.region, filter)) {
+    return Fail("关键词[" + GbkToUtf8(stored) + "]没有地区[" + GbkToUtf8(options.region) +
+                "]的记录");
+  }
+  TResultFilter counted = filter;
+  counted.noShared = counted.noShared || options.noShared;
+  const std::size_t written = CountMatches(*companies, counted, store.SharedNumbers());
+  if (written == 0) {
+    return Fail("关键词[" + GbkToUtf8(stored) + "]没有符合条件的记录");
+  }
+  if (!store.ExportKeyword(stored, options.outputFile, options.fields, options.format, filter,
+                           options.noShared)) {
     return Fail("无法写入导出文件 " + options.outputFile);
   }
-  std::printf("已导出 %zu 条记录到 %s\n", companies->size(), options.outputFile.c_str());
+  std::printf("已导出 %zu 条记录到 %s\n", written, options.outputFile.c_str());
   return 0;
 }
 
@@ -104,6 +117,7 @@ int RunOnStore(const TCollectOptions& options, const std::string& folder) {
   std::optional<TKeyListInfo> store;
   try {
     store.emplace();
+    InstallRegionRule(*store);
     store->LoadKeywords();
   } catch (const std::exception& e) {
     // The file is not touched: a damaged database stays as it is for its owner to look at.

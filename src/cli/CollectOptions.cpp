@@ -88,8 +88,11 @@ TExportFields FieldsOf(const std::vector<std::string>& names) {
       fields.address = true;
     } else if (name == "url" || name == "web") {
       fields.webUrl = true;
+    } else if (name == "wechat") {
+      fields.wechat = true;
     } else {
-      throw EBadUsage("未知的导出字段：" + given + "（可用：name,mobile,qq,email,address,url）");
+      throw EBadUsage("未知的导出字段：" + given +
+                      "（可用：name,mobile,qq,email,address,url,wechat）");
     }
   }
   return fields;
@@ -131,6 +134,41 @@ std::vector<TProxy> ProxyFileOf(const std::string& path) {
     throw EBadUsage("代理文件 " + path + " 中没有代理");
   }
   return std::move(parsed.proxies);
+}
+
+// The "--with" criteria of an export's filter.
+void AddContactCriteria(const std::vector<std::string>& names, TResultFilter& filter) {
+  for (const std::string& given : names) {
+    const std::string name = Lower(Trim(given));
+    if (name == "landline") {
+      filter.hasLandline = true;
+    } else if (name == "email") {
+      filter.hasEmail = true;
+    } else if (name == "wechat") {
+      filter.hasWeChat = true;
+    } else {
+      throw EBadUsage("未知的 --with 条件：" + given + "（可用：landline,email,wechat）");
+    }
+  }
+}
+
+// The source label of an engine named on the command line.
+std::string SourceOf(const std::string& given) {
+  const std::string name = Lower(Trim(given));
+  for (const auto& engine : kEngines) {
+    if (name == engine.name || (name == "sogou" && engine.index == ENGINE_SOGOU)) {
+      return SourceLabel(engine.index);
+    }
+  }
+  throw EBadUsage("未知的来源：" + given + "（可用：baidu,sogou,360）");
+}
+
+// A text argument as GBK, refused when it has no GBK form.
+std::string GbkArgument(const std::string& option, const std::string& utf8) {
+  if (!IsValidUtf8(utf8) || !FirstCharWithoutGbk(utf8).empty()) {
+    throw EBadUsage(option + " 不是有效的文本，或含有 GBK 无法表示的字符");
+  }
+  return Trim(Utf8ToGbk(utf8));
 }
 
 // The first line of a library message: the hint is one line.
@@ -185,6 +223,17 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
                    "导出的字段，以逗号分隔：name,mobile,qq,email,address,url（默认全部）")
       ->delimiter(',');
   exporter->add_option("-o,--output", o.outputFile, "导出到的文件")->required();
+  std::string region;
+  std::string source;
+  std::vector<std::string> with;
+  std::string name;
+  exporter->add_option("--region", region, "只导出这个省或城市的记录，如 广东、广州市");
+  exporter->add_option("--source", source, "只导出这个来源的记录：baidu、sogou 或 360");
+  exporter->add_option("--with", with, "只导出有这些联系方式的记录：landline,email,wechat")
+      ->delimiter(',');
+  exporter->add_option("--name", name, "只导出公司名包含这段文字的记录");
+  exporter->add_flag("--no-shared", o.noShared,
+                     "不导出共享号码（三家以上不同公司使用），也不导出因此没有号码的记录");
   dataOption(exporter);
 
   CLI::App* proxyList = app.add_subcommand(
@@ -223,6 +272,12 @@ TParsedCommandLine ParseCollectCommandLine(int argc, const char* const* argv) {
       if (!fields.empty()) {
         o.fields = FieldsOf(fields);
       }
+      AddContactCriteria(with, o.filter);
+      if (!source.empty()) {
+        o.filter.source = SourceOf(source);
+      }
+      o.filter.name = GbkArgument("--name", name);
+      o.region = GbkArgument("--region", region);
     }
     for (const std::string& keyword : keywords) {
       o.keywords.push_back(KeywordOf(keyword));

@@ -4,6 +4,8 @@
 //       [--proxy URL]... [--proxy-file FILE]
 //   list [--data FOLDER] [--json]
 //   export KEYWORD --format txt|xls [--fields name,mobile,...] -o FILE [--data FOLDER]
+//          [--region 广东|广州市|...] [--source baidu|sogou|360] [--with landline,email,wechat]
+//          [--name TEXT] [--no-shared]
 //   proxies [--check]
 //
 // `--proxy` and `--proxy-file` give the proxies of one run in place of the saved list (which
@@ -22,6 +24,7 @@
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
 #include "net/ProxyList.h"
+#include "store/ResultFilter.h"
 #include "tasks/TaskBoard.h"
 
 namespace vlmr {
@@ -36,11 +39,16 @@ struct TCollectOptions {
   double minutes = 0;                 // --for; 0: no time limit
   bool json = false;
   TExportFormat format = TExportFormat::Text;  // export: txt, xls, xlsx or csv
-  TExportFields fields{true, true, true, true, true, true};
+  TExportFields fields{true, true, true, true, true, true, true};
   std::string outputFile;
   // run: the proxies of this run, in order (--proxy first, then the file's); unset: the saved.
   std::optional<std::vector<TProxy>> proxies;
   bool check = false;  // proxies --check
+  // export: the companies written, as the window's filter bar chooses them (ResultFilter.h);
+  // the region is resolved against the keyword's regions once they are loaded.
+  TResultFilter filter;
+  std::string region;     // GBK; a province or city, with or without "省" / "市"
+  bool noShared = false;  // leave shared numbers out (and companies left without numbers)
 };
 
 struct TParsedCommandLine {

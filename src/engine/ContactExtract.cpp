@@ -12,6 +12,7 @@
 #include "engine/PhoneNumbers.h"
 #include "engine/ReadableText.h"
 #include "engine/SiteCredits.h"
+#include "engine/WeChatIds.h"
 
 namespace vlmr {
 namespace {
@@ -531,6 +532,13 @@ bool ExtractContacts(TRegExp& re, std::string_view page, TComPanyInfo& record) {
   if (record.tels.empty() && record.mobiles.empty()) {
     record.Clear();
     return false;
+  }
+  for (const auto& id : WeChatIds(readable)) {
+    if (id != kSameAsMobile) {
+      record.AddWeChat(id);
+    } else if (!record.mobiles.empty()) {
+      record.AddWeChat(record.mobiles[0]);
+    }
   }
   if (std::string address = AddressOf(text); address.size() >= kMinAddressBytes) {
     record.address = std::move(address);

@@ -1,5 +1,5 @@
 // Which fields an export writes. The column order is fixed whatever the choice: company,
-// mobile, QQ, e-mail, address, web address.
+// mobile, QQ, e-mail, address, web address, WeChat.
 #pragma once
 
 namespace vlmr {
@@ -11,6 +11,7 @@ struct TExportFields {
   bool email = false;
   bool address = false;
   bool webUrl = false;
+  bool wechat = false;
 };
 
 }  // namespace vlmr

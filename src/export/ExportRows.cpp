@@ -23,10 +23,10 @@ void EraseAll(std::string& text, std::string_view what) {
   text.resize(out);
 }
 
-const std::array<std::string, 6>& HeaderCaptions() {
-  static const std::array<std::string, 6> captions = {
-      Utf8ToGbk("公司名"), Utf8ToGbk("手机"), Utf8ToGbk("QQ"),
-      Utf8ToGbk("邮箱"),   Utf8ToGbk("地址"), Utf8ToGbk("网址"),
+const std::array<std::string, 7>& HeaderCaptions() {
+  static const std::array<std::string, 7> captions = {
+      Utf8ToGbk("公司名"), Utf8ToGbk("手机"), Utf8ToGbk("QQ"),   Utf8ToGbk("邮箱"),
+      Utf8ToGbk("地址"),   Utf8ToGbk("网址"), Utf8ToGbk("微信"),
   };
   return captions;
 }
@@ -55,8 +55,8 @@ std::string CleanMultiValue(const TUniqueStringList& list, std::string_view fiel
 TExportRows::TExportRows(const TExportFields& fields, std::string_view fieldSeparator,
                          std::string_view valueSeparator)
     : fieldSeparator_(fieldSeparator), valueSeparator_(valueSeparator) {
-  const std::array<bool, 6> chosen = {fields.company, fields.mobile,  fields.qq,
-                                      fields.email,   fields.address, fields.webUrl};
+  const std::array<bool, 7> chosen = {fields.company, fields.mobile, fields.qq,    fields.email,
+                                      fields.address, fields.webUrl, fields.wechat};
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     if (chosen[i]) {
       chosen_.push_back(static_cast<TField>(i));
@@ -81,6 +81,8 @@ const TUniqueStringList* TExportRows::SingleList(const TComPanyInfo& company) co
       return &company.qqs;
     case EMAIL:
       return &company.emails;
+    case WECHAT:
+      return &company.wechats;
     default:
       return nullptr;
   }
@@ -108,6 +110,9 @@ bool TExportRows::FillCells(const TComPanyInfo& company) {
         break;
       case WEBURL:
         cell = CleanSingleValue(company.webUrl, fieldSeparator_);
+        break;
+      case WECHAT:
+        cell = CleanMultiValue(company.wechats, fieldSeparator_, valueSeparator_);
         break;
     }
     anyValue = anyValue || !cell.empty();

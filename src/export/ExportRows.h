@@ -1,5 +1,6 @@
 // The cells of an export, row by row: the chosen fields in the fixed column order (company,
-// mobile, QQ, e-mail, address, web address), each value cleaned for the format's separators.
+// mobile, QQ, e-mail, address, web address, WeChat), each value cleaned for the format's
+// separators.
 //
 // Two or more fields give a header row of captions and one row per company (none when every
 // cell is empty). One single-valued field gives a row per company holding its cleaned value
@@ -87,8 +88,10 @@ class TExportRows {
   }
 
  private:
-  enum TField { COMPANY, MOBILE, QQ, EMAIL, ADDRESS, WEBURL };
-  static bool IsListField(TField field) { return field == MOBILE || field == QQ || field == EMAIL; }
+  enum TField { COMPANY, MOBILE, QQ, EMAIL, ADDRESS, WEBURL, WECHAT };
+  static bool IsListField(TField field) {
+    return field == MOBILE || field == QQ || field == EMAIL || field == WECHAT;
+  }
   // The one chosen list field's values, when a single multi-valued field is chosen.
   const TUniqueStringList* SingleList(const TComPanyInfo& company) const;
   // The cleaned cells of a company into cells_; false when there are none or all are empty.

@@ -21,9 +21,42 @@ struct TListColumns {
         tel(rows.ColumnIndexOf("Tel")),
         mob(rows.ColumnIndexOf("Mob")),
         email(rows.ColumnIndexOf("EMail")),
-        qq(rows.ColumnIndexOf("qq")) {}
+        qq(rows.ColumnIndexOf("qq")),
+        wechat(Optional(rows, "wechat")),
+        province(Optional(rows, "province")),
+        city(Optional(rows, "city")),
+        regionSource(Optional(rows, "regionsrc")) {}
+  // A column later versions added; kNone in a table without it.
+  static std::size_t Optional(const TSQLiteTable& rows, std::string_view name) {
+    try {
+      return rows.ColumnIndexOf(name);
+    } catch (const ESQLiteException&) {
+      return kNone;
+    }
+  }
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::size_t listId, comName, addr, webUrl, source, isPay, renZheng, tel, mob, email, qq;
+  std::size_t wechat, province, city, regionSource;
 };
+
+// The stored region; false when the row was stored before regions were kept.
+std::string OptionalText(const TSQLiteTable& rows, std::size_t column) {
+  return column == TListColumns::kNone ? std::string() : rows.TextAt(column);
+}
+
+bool ReadRegion(const TSQLiteTable& rows, const TListColumns& c, TRegion& region) {
+  const std::string source = OptionalText(rows, c.regionSource);
+  if (source.empty()) {
+    return false;
+  }
+  const std::int32_t value = ToInt32(source);
+  region.source = value >= 0 && value <= static_cast<int>(TRegionSource::Address)
+                      ? static_cast<TRegionSource>(value)
+                      : TRegionSource::None;
+  region.province = Utf8ToGbk(OptionalText(rows, c.province));
+  region.city = Utf8ToGbk(OptionalText(rows, c.city));
+  return true;
+}
 
 void FillList(TUniqueStringList& list, const std::string& storedUtf8) {
   for (const auto& value : SplitStoredValues(storedUtf8)) {
@@ -35,7 +68,8 @@ std::uint8_t Flag(const std::string& text) {
   return ToInt32(text) != 0 ? 1 : 0;
 }
 
-std::shared_ptr<TComPanyInfo> ReadCompany(const TSQLiteTable& rows, const TListColumns& c) {
+std::shared_ptr<TComPanyInfo> ReadCompany(const TSQLiteTable& rows, const TListColumns& c,
+                                          const TRegionRule& regionRule) {
   auto company = std::make_shared<TComPanyInfo>();
   company->listId = rows.TextAt(c.listId);
   company->SetComName(Utf8ToGbk(rows.TextAt(c.comName)));
@@ -48,6 +82,10 @@ std::shared_ptr<TComPanyInfo> ReadCompany(const TSQLiteTable& rows, const TListC
   FillList(company->mobiles, rows.TextAt(c.mob));
   FillList(company->emails, rows.TextAt(c.email));
   FillList(company->qqs, rows.TextAt(c.qq));
+  FillList(company->wechats, OptionalText(rows, c.wechat));
+  if (!ReadRegion(rows, c, company->region) && regionRule) {
+    company->region = regionRule(*company);
+  }
   return company;
 }
 
@@ -131,7 +169,7 @@ void TDataThread::Execute() {
     TLoadedRows::TRows batch;
     batch.reserve(rows.RowCount());
     for (; !rows.AtEnd(); rows.MoveNext()) {
-      batch.push_back(ReadCompany(rows, columns));
+      batch.push_back(ReadCompany(rows, columns, regionRule_));
       after = std::max(after, ToRowKey(batch.back()->listId));
     }
     if (rows_->Put(std::move(batch)) && onArrived_) {

@@ -9,13 +9,13 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <functional>
 #include "base/Thread.h"
 
 #include "store/CompanyList.h"
@@ -39,6 +39,10 @@ inline constexpr int kLoadBatch = 2000;
 // by CR, LF or CR LF; an empty last line is dropped, other empty lines stay. Values are GBK.
 std::vector<std::string> SplitStoredValues(std::string_view storedUtf8);
 
+// The region of a company from its numbers and address (the engine's rule); the store is given
+// it by the program. Called on the loader's thread.
+using TRegionRule = std::function<TRegion(const TComPanyInfo& company)>;
+
 class TDataThread : public TWorkerThread {
  public:
   // `onArrived` is called on the loader's thread when a batch went to `rows` while nothing
@@ -48,6 +52,8 @@ class TDataThread : public TWorkerThread {
   ~TDataThread() override = default;
 
   const std::string& Keyword() const { return keyword_; }
+  // Rows stored before regions were kept get theirs from `rule` as they are read. Before Start.
+  void SetRegionRule(TRegionRule rule) { regionRule_ = std::move(rule); }
 
  protected:
   void Execute() override;
@@ -57,6 +63,7 @@ class TDataThread : public TWorkerThread {
   std::shared_ptr<TBuilderGate> gate_;
   std::shared_ptr<TLoadedRows> rows_;
   std::function<void()> onArrived_;
+  TRegionRule regionRule_;
 };
 
 }  // namespace vlmr

@@ -10,7 +10,9 @@
 #include "base/Dispatcher.h"
 #include "base/Text.h"
 #include "base/Utils.h"
+#include "engine/records/NumberDigits.h"
 #include "export/ExportFile.h"
+#include "store/NumberIndex.h"
 
 namespace vlmr {
 namespace {
@@ -42,7 +44,9 @@ struct TUpgrade {
 };
 
 // The schema this version writes, recorded in the file's user_version once the upgrades ran.
-constexpr int kSchemaVersion = 1;
+// 1: the columns of kKeyUpgrades and kListUpgrades up to qq. 2: region, WeChat and the number
+// index (NumberIndex.h), filled from the stored companies.
+constexpr int kSchemaVersion = 2;
 
 const TUpgrade kKeyUpgrades[] = {
     {"sglastpage", "alter table tbl_key add sglastpage NUMERIC"},
@@ -55,6 +59,11 @@ const TUpgrade kListUpgrades[] = {
     {"ispay", "alter table tbl_list add ispay NUMERIC"},
     {"renzheng", "alter table tbl_list add renzheng NUMERIC"},
     {"qq", "alter table tbl_list add qq TEXT"},
+    {"wechat", "alter table tbl_list add wechat TEXT"},
+    {"province", "alter table tbl_list add province TEXT"},
+    {"city", "alter table tbl_list add city TEXT"},
+    // Empty for a row stored before regions were kept: the loader computes its region.
+    {"regionsrc", "alter table tbl_list add regionsrc INTEGER"},
 };
 
 const char* LastPageColumn(TEngineIndex engine) {
@@ -127,6 +136,23 @@ std::int32_t StoredCompanyCount(TDataManager& builder, const std::string& id) {
   return rows && !rows->AtEnd() ? ToInt32(rows->TextAt(0)) : 0;
 }
 
+// Takes the companies of tbl_list that `condition` selects out of the number index (before
+// their rows go). A failure leaves the index as it was: a number may then count a company too
+// many, never one too few.
+void UnindexCompanies(TDataManager& builder, const char* condition, std::int64_t key,
+                      std::unordered_set<std::string>& shared) {
+  try {
+    std::vector<std::string> names;
+    auto rows = builder.Database().RunQuery(
+        std::string("select ComName from tbl_list where ") + condition, {key});
+    for (; !rows->AtEnd(); rows->MoveNext()) {
+      names.push_back(rows->TextAt(0));
+    }
+    RemoveFromNumberIndex(builder.Database(), names, shared);
+  } catch (const std::exception&) {
+  }
+}
+
 }  // namespace
 
 std::int64_t LocalWallClockSeconds() {
@@ -159,7 +185,7 @@ std::int32_t TKeyData::LastPageOf(TEngineIndex engine) const {
 
 // ---- TKeyListInfo -------------------------------------------------------------------------
 
-TKeyListInfo::TKeyListInfo(TClock clock)
+TKeyListInfo::TKeyListInfo(TClock clock, const TUpgradeProgress& progress)
     : clock_(clock ? std::move(clock) : TClock(&LocalWallClockSeconds)),
       gate_(std::make_shared<TBuilderGate>()) {
   ExportWriter = [](const TKeyData& record, const std::string& fileName,
@@ -176,12 +202,14 @@ TKeyListInfo::TKeyListInfo(TClock clock)
     for (const char* sql : kCreateTables) {
       Builder().RunSql(sql);
     }
+    CreateNumberIndex(Builder().Database());
   }
-  UpgradeSchema();
+  UpgradeSchema(progress);
   std::lock_guard lock(gate_->lock);
   for (const char* sql : kCreateIndexes) {
     Builder().RunSql(sql);
   }
+  shared_ = ReadSharedNumbers(Builder().Database());
 }
 
 TKeyListInfo::~TKeyListInfo() {
@@ -196,7 +224,7 @@ TKeyListInfo::~TKeyListInfo() {
   keywords_.clear();
 }
 
-void TKeyListInfo::UpgradeSchema() {
+void TKeyListInfo::UpgradeSchema(const TUpgradeProgress& progress) {
   struct TTable {
     const char* name;
     const TUpgrade* begin;
@@ -210,7 +238,8 @@ void TKeyListInfo::UpgradeSchema() {
   TDataManager& builder = Builder();
   TSQLiteDatabase& database = builder.Database();
   auto version = database.RunQuery("pragma user_version");
-  if (!version->AtEnd() && ToInt32(version->TextAt(0)) >= kSchemaVersion) {
+  const int fileVersion = version->AtEnd() ? 0 : ToInt32(version->TextAt(0));
+  if (fileVersion >= kSchemaVersion) {
     return;  // written by this version or a later one: every column is there
   }
   for (const auto& table : tables) {
@@ -230,7 +259,16 @@ void TKeyListInfo::UpgradeSchema() {
       }
     }
   }
-  builder.RunSql("pragma user_version=" + std::to_string(kSchemaVersion));
+  // The index and the version are written together: a file left half way is indexed again.
+  database.RunStatement("begin immediate");
+  try {
+    RebuildNumberIndex(database, progress);
+    database.RunStatement("pragma user_version=" + std::to_string(kSchemaVersion));
+    database.RunStatement("commit");
+  } catch (...) {
+    builder.RunSql("rollback");
+    throw;
+  }
 }
 
 void TKeyListInfo::LoadKeywords() {
@@ -320,7 +358,11 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
 
   auto copy = std::make_shared<TComPanyInfo>();
   copy->Assign(company);
+  if (copy->region.source == TRegionSource::None && RegionRule) {
+    copy->region = RegionRule(*copy);
+  }
   const std::int64_t now = clock_();
+  std::vector<std::string> nowShared;
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
@@ -359,8 +401,19 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
     builder.AddInteger("stat", 0);
     builder.AddInteger("keyid", ToRowKey(record->Id));
     builder.AddInteger("renzheng", copy->renZheng);
+    builder.AddText("wechat", GbkToUtf8(copy->wechats.TextForm()));
+    builder.AddText("province", GbkToUtf8(copy->region.province));
+    builder.AddText("city", GbkToUtf8(copy->region.city));
+    builder.AddInteger("regionsrc", static_cast<std::int64_t>(copy->region.source));
     if (!builder.InsertInto("tbl_list")) {
       return fail();
+    }
+    try {
+      nowShared = AddToNumberIndex(builder.Database(), GbkToUtf8(copy->GetComName()),
+                                   CompanyNumberDigits(*copy), shared_);
+    } catch (const std::exception& e) {
+      builder.RunSql("rollback");
+      return {false, e.what()};
     }
     // The id comes from this insert itself: the copy can never take another company's id.
     const std::int64_t listId = builder.Database().LastInsertRowId();
@@ -377,6 +430,7 @@ TStoreResult TKeyListInfo::SaveCompany(const std::string& keyword, const TComPan
       return fail();
     }
     copy->listId = std::to_string(listId);
+    shared_.insert(nowShared.begin(), nowShared.end());
     record->Companies.Add(copy);
     record->PageReportsSinceSave = 0;
     record->ListCount = count;
@@ -496,6 +550,7 @@ void TKeyListInfo::LoadCompanies(const std::string& keyword) {
           life.With([&](TKeyListInfo& store) { store.RaiseArriving(serial, name); });
         });
       });
+  loader->SetRegionRule(RegionRule);
   loader->SetOnTerminate(
       [life = life_.Token(), serial = record->serial_, name = record->Keyword](TWorkerThread&) {
         life.With([&](TKeyListInfo& store) { store.FinishLoad(serial, name); });
@@ -573,6 +628,7 @@ void TKeyListInfo::DeleteCompany(const std::string& keyword, const std::string& 
   {
     std::lock_guard lock(gate_->lock);
     TDataManager& builder = Builder();
+    UnindexCompanies(builder, "ListID=?", ToRowKey(listId), shared_);
     builder.ResetFields();
     builder.SetCondition("ListID=?", {ToRowKey(listId)});
     builder.DeleteFrom("tbl_list");
@@ -594,7 +650,9 @@ namespace {
 
 // The keyword's row goes only with its companies: otherwise they would stay behind,
 // unreachable, still blocking their names.
-void DeleteKeywordRows(TDataManager& builder, const std::string& id) {
+void DeleteKeywordRows(TDataManager& builder, const std::string& id,
+                       std::unordered_set<std::string>& shared) {
+  UnindexCompanies(builder, "keyid=?", ToRowKey(id), shared);
   builder.ResetFields();
   builder.SetCondition("keyid=?", {ToRowKey(id)});
   if (builder.DeleteFrom("tbl_list")) {
@@ -613,7 +671,7 @@ void TKeyListInfo::DeleteKeyword(const std::string& keyword) {
   }
   {
     std::lock_guard lock(gate_->lock);
-    DeleteKeywordRows(Builder(), record->Id);
+    DeleteKeywordRows(Builder(), record->Id, shared_);
   }
   Remove(record);
 }
@@ -622,7 +680,7 @@ void TKeyListInfo::DeleteAllKeywords() {
   {
     std::lock_guard lock(gate_->lock);
     for (const auto& record : keywords_) {
-      DeleteKeywordRows(Builder(), record->Id);
+      DeleteKeywordRows(Builder(), record->Id, shared_);
     }
   }
   index_.clear();
@@ -642,17 +700,32 @@ std::int64_t TKeyListInfo::TotalCompanyCount() const {
 }
 
 bool TKeyListInfo::ExportKeyword(const std::string& keyword, const std::string& fileName,
-                                 const TExportFields& fields, TExportFormat format) {
+                                 const TExportFields& fields, TExportFormat format,
+                                 const TResultFilter& filter, bool noShared) {
   TKeyData* record = FindKeyword(keyword);
   if (!record || record->Companies.empty() || !ExportWriter) {
     return false;
   }
   try {
     auto writer = ExportWriter;
-    return writer(*record, fileName, fields, format);
+    if (!filter.Active() && (!noShared || shared_.empty())) {
+      return writer(*record, fileName, fields, format);
+    }
+    // The part to write, as a keyword of its own.
+    TKeyData part;
+    part.Id = record->Id;
+    part.Keyword = record->Keyword;
+    for (auto& company : ExportSelection(record->Companies, filter, noShared, shared_)) {
+      part.Companies.Add(std::move(company));
+    }
+    return !part.Companies.empty() && writer(part, fileName, fields, format);
   } catch (...) {
     return false;
   }
+}
+
+bool TKeyListInfo::IsSharedNumber(std::string_view written) const {
+  return !shared_.empty() && shared_.count(NumberDigits(written)) > 0;
 }
 
 TKeyData& TKeyListInfo::Append(std::unique_ptr<TKeyData> record) {

@@ -26,6 +26,7 @@
 #include "export/ExportFormat.h"
 #include "store/CompanyList.h"
 #include "store/DataThread.h"
+#include "store/ResultFilter.h"
 
 namespace vlmr {
 
@@ -96,12 +97,14 @@ class TKeyListInfo {
   using TExportWriter = std::function<bool(const TKeyData& record, const std::string& fileName,
                                            const TExportFields& fields, TExportFormat format)>;
   using TClock = std::function<std::int64_t()>;
+  // How far the upgrade of an older file is: companies done and their total.
+  using TUpgradeProgress = std::function<void(std::int64_t done, std::int64_t total)>;
 
   // Opens (or creates) Data/users in the program folder, creating the folder, the tables and
   // their indexes when missing, and upgrades older files (UpgradeSchema). Raises
   // ESQLiteException when the file cannot be opened or read. `clock` gives `adddate` values
-  // (LocalWallClockSeconds by default).
-  explicit TKeyListInfo(TClock clock = {});
+  // (LocalWallClockSeconds by default); `progress` hears how far an upgrade is.
+  explicit TKeyListInfo(TClock clock = {}, const TUpgradeProgress& progress = {});
   // Closes the database at once. A loader still running finds the builder gone and its end
   // notification finds the store gone; neither touches freed memory.
   ~TKeyListInfo();
@@ -109,9 +112,10 @@ class TKeyListInfo {
   TKeyListInfo& operator=(const TKeyListInfo&) = delete;
 
   // Adds the columns later versions brought to a file that lacks them (the real columns, read
-  // with PRAGMA table_info), then records the schema's version in the file's user_version; a
-  // file that already records it is left alone.
-  void UpgradeSchema();
+  // with PRAGMA table_info), fills the number index from the stored companies, then records the
+  // schema's version in the file's user_version; a file that already records it is left alone.
+  // Regions of rows stored before them are not written: the loader computes them (RegionRule).
+  void UpgradeSchema(const TUpgradeProgress& progress = {});
   // Makes a record for each tbl_key row, in ID order, raising OnKeywordAdded for each. Once.
   void LoadKeywords();
 
@@ -123,7 +127,9 @@ class TKeyListInfo {
   std::string LookupKeywordId(const std::string& keyword);
 
   // Keeps a copy of a reported company when it has a mobile number, its keyword is known and
-  // its name is not stored under any keyword; raises OnCompanySaved with the copy. The row and
+  // its name is not stored under any keyword; raises OnCompanySaved with the copy. A copy
+  // without a region gets one from RegionRule; its numbers join the number index (a number now
+  // held by three names joins SharedNumbers). The row and
   // the keyword's count are written in one transaction: a failure writes neither, changes
   // nothing in memory and comes back with its text. A company not kept for one of the reasons
   // above is no failure.
@@ -155,13 +161,23 @@ class TKeyListInfo {
   // program's end, which then need not wait for a long load. Loads started later stop at once.
   void StopLoads();
 
-  // Writes the keyword's companies through ExportWriter (from the start, the export layer's
-  // file writer); false when the keyword is unknown, its list is empty, no writer is set, or
-  // the writer fails.
+  // Writes the keyword's companies that match `filter` through ExportWriter (from the start,
+  // the export layer's file writer); with `noShared` without their shared numbers (see
+  // ExportSelection). False when the keyword is unknown, nothing is left to write, no writer is
+  // set, or the writer fails.
   bool ExportKeyword(const std::string& keyword, const std::string& fileName,
-                     const TExportFields& fields, TExportFormat format);
+                     const TExportFields& fields, TExportFormat format,
+                     const TResultFilter& filter = {}, bool noShared = false);
 
   const std::vector<std::unique_ptr<TKeyData>>& Keywords() const { return keywords_; }
+
+  // The digits (NumberDigits) of every number three or more companies of different names hold.
+  const std::unordered_set<std::string>& SharedNumbers() const { return shared_; }
+  bool IsSharedNumber(std::string_view written) const;
+
+  // The region rule for saved companies and for rows stored before regions; none leaves regions
+  // as they come. Set by the program before the first save or load.
+  TRegionRule RegionRule;
 
   TKeywordAdded OnKeywordAdded;
   TCompaniesLoaded OnCompaniesLoaded;
@@ -185,6 +201,7 @@ class TKeyListInfo {
   std::vector<std::unique_ptr<TKeyData>> keywords_;
   std::unordered_map<std::string, TKeyData*> index_;  // lower-cased keyword -> first record
   std::uint64_t nextSerial_ = 1;
+  std::unordered_set<std::string> shared_;
   TLifeLink<TKeyListInfo> life_{*this};  // cut with the store; loaders' ends check it
 };
 

@@ -103,6 +103,10 @@ class TSQLiteDatabase {
   // The key of the row the last successful insert on this connection made.
   std::int64_t LastInsertRowId() const;
 
+  // The connection, for the few loops that keep one compiled statement over many rows
+  // (TSQLiteStatement).
+  sqlite3* Handle() const { return db_; }
+
  private:
   sqlite3_stmt* Prepare(const std::string& sql, const TSqlParams& params);
   // The base message, with the connection's error code, its text, the statement and SQLite's

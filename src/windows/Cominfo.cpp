@@ -9,7 +9,10 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "engine/NumberKind.h"
+#include "engine/Region.h"
 #include "engine/records/KeyUnit.h"
+#include "engine/records/NumberDigits.h"
 #include "platform/Shell.h"
 #include "windows/GuiText.h"
 #include "windows/OneWindow.h"
@@ -118,7 +121,14 @@ Tfmcominfo::Tfmcominfo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
   text1->setFont(headFont);
   text1->setStyleSheet("color: #008000;");
 
+  txtregion_ = MakeLabel(panel_, "txtregion", {}, QRect(104, 119, 315, 20));
+  txtregion_->setStyleSheet("color: #666;");
+
   txtmob_ = MakeLabel(panel_, "txtmob", QString::fromUtf8("手机："), QRect(28, 149, 56, 20));
+  txtphone_ = MakeLabel(panel_, "txtphone", QString::fromUtf8("电话："), QRect(28, 149, 56, 20));
+  txtwechat_ = MakeLabel(panel_, "txtwechat", QString::fromUtf8("微信："), QRect(28, 149, 56, 20));
+  mmphone_ = MakeMemo(panel_, "mmphone");
+  mmwechat_ = MakeMemo(panel_, "mmwechat");
   txttel_ = MakeLabel(panel_, "txttel", QString::fromUtf8("QQ："), QRect(28, 179, 56, 20));
   txtemail_ = MakeLabel(panel_, "txtemail", QString::fromUtf8("邮箱："), QRect(28, 209, 56, 20));
   mmmob_ = MakeMemo(panel_, "mmmob");
@@ -132,17 +142,22 @@ Tfmcominfo::Tfmcominfo(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frame
 
 int Tfmcominfo::PlaceBlock(QLabel* label, QPlainTextEdit* memo, const TUniqueStringList& values,
                            THeightRule rule, int y, bool fitToWindow) {
-  if (values.empty()) {
-    label->hide();
-    memo->hide();
-    return y;
-  }
   QStringList lines;
   for (const std::string& value : values) {
     lines << FromGbk(value);
   }
+  return PlaceLines(label, memo, lines, rule, y, fitToWindow);
+}
+
+int Tfmcominfo::PlaceLines(QLabel* label, QPlainTextEdit* memo, const QStringList& lines,
+                           THeightRule rule, int y, bool fitToWindow) {
+  if (lines.empty()) {
+    label->hide();
+    memo->hide();
+    return y;
+  }
   memo->setPlainText(lines.join('\n'));
-  const int count = static_cast<int>(values.size());
+  const int count = static_cast<int>(lines.size());
   int height;
   if (count > 5) {
     height = kMaxMemoHeight;
@@ -165,12 +180,47 @@ int Tfmcominfo::PlaceBlock(QLabel* label, QPlainTextEdit* memo, const TUniqueStr
   return top + height + 10;
 }
 
-void Tfmcominfo::ShowCompany(const TComPanyInfo& company) {
+namespace {
+
+QString SharedNote(const std::string& number, const std::unordered_set<std::string>* shared) {
+  return shared && shared->count(NumberDigits(number)) ? QString::fromUtf8("  [共享号码]")
+                                                       : QString();
+}
+
+}  // namespace
+
+void Tfmcominfo::ShowCompany(const TComPanyInfo& company,
+                             const std::unordered_set<std::string>* shared) {
   txtwin_->setText(FromGbk(company.GetComName()));
   txturl_->setText(FromGbk(company.webUrl));
+  const TRegion& region = company.region;
+  txtregion_->setText(
+      region.empty() ? QString()
+                     : QString::fromUtf8("地区：") + FromGbk(region.province) +
+                           FromGbk(region.city == region.province ? std::string() : region.city) +
+                           QString::fromUtf8("（来自%1）")
+                               .arg(QString::fromUtf8(RegionSourceLabel(region.source))));
+  // Mobiles, then the other numbers grouped by kind: landlines, 400, 800, others.
+  QStringList mobiles;
+  for (const std::string& number : company.mobiles) {
+    mobiles << FromGbk(number) + SharedNote(number, shared);
+  }
+  QStringList phones;
+  for (TNumberKind kind : {TNumberKind::Landline, TNumberKind::SharedCost, TNumberKind::TollFree,
+                           TNumberKind::Mobile, TNumberKind::Other}) {
+    for (const std::string& number : company.tels) {
+      if (KindOfNumber(number) == kind) {
+        phones << FromGbk(number) +
+                      QString::fromUtf8("（%1）").arg(QString::fromUtf8(NumberKindLabel(kind))) +
+                      SharedNote(number, shared);
+      }
+    }
+  }
   int y = kFirstBlockTop;
-  y = PlaceBlock(txtmob_, mmmob_, company.mobiles, THeightRule::PerLine18OneLine20, y, false);
+  y = PlaceLines(txtmob_, mmmob_, mobiles, THeightRule::PerLine18OneLine20, y, false);
+  y = PlaceLines(txtphone_, mmphone_, phones, THeightRule::PerLine18OneLine20, y, false);
   y = PlaceBlock(txttel_, mmtel_, company.qqs, THeightRule::PerLine20, y, false);
+  y = PlaceBlock(txtwechat_, mmwechat_, company.wechats, THeightRule::PerLine20, y, false);
   PlaceBlock(txtemail_, mmemail_, company.emails, THeightRule::PerLine18OneLine20, y, true);
   txtaddr_->hide();
   txtaddrc_->hide();
@@ -196,7 +246,8 @@ bool Tfmcominfo::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner) {
+Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner,
+                               const std::unordered_set<std::string>* shared) {
   Tfmcominfo* window = OneWindowOf<Tfmcominfo>().Current();
   if (!window) {
     window = new Tfmcominfo(owner);
@@ -206,7 +257,7 @@ Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner) {
       window->move(frame.center() - QPoint(Tfmcominfo::kWidth / 2, Tfmcominfo::kHeight / 2));
     }
   }
-  window->ShowCompany(company);
+  window->ShowCompany(company, shared);
   BringToFront(window);
   return window;
 }

@@ -1,6 +1,8 @@
 // The company detail window "公司详情": one company at full length, its name, its web address
-// as a link (opened in the default browser) and its mobile numbers, QQ numbers and e-mail
-// addresses one per line. Landlines and the address are not shown. A borderless 447 × 466
+// as a link (opened in the default browser), its region and where it was read from, and its
+// mobile numbers, its other numbers grouped by kind (landline, 400, 800, other) with the kind
+// beside each, QQ numbers, WeChat IDs and e-mail addresses one per line; a shared number is
+// marked "[共享号码]". The address is not shown. A borderless 447 × 466
 // window whose drop-shadow panel fills it with a 10-pixel margin; the components sit on the
 // panel at the positions given in the source.
 //
@@ -8,7 +10,10 @@
 // afterwards; closing (its close button) frees it.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+#include <string>
+#include <unordered_set>
 
 class QLabel;
 class QPlainTextEdit;
@@ -29,8 +34,10 @@ class Tfmcominfo : public QWidget {
   explicit Tfmcominfo(QWidget* parent = nullptr);
 
   // Fills the window from the record (which it does not keep) and lays the contact blocks
-  // out from y 149 down, each only when its list is not empty.
-  void ShowCompany(const TComPanyInfo& company);
+  // out from y 149 down, each only when its list is not empty. `shared` holds the digits of
+  // the shared numbers (none: nothing is marked).
+  void ShowCompany(const TComPanyInfo& company,
+                   const std::unordered_set<std::string>* shared = nullptr);
 
   void Button1Click();
   // Opens the web address with the shell.
@@ -44,6 +51,8 @@ class Tfmcominfo : public QWidget {
   // Places one block at `y` (or hides it) and returns where the next one starts.
   int PlaceBlock(QLabel* label, QPlainTextEdit* memo, const TUniqueStringList& values,
                  THeightRule rule, int y, bool fitToWindow);
+  int PlaceLines(QLabel* label, QPlainTextEdit* memo, const QStringList& lines, THeightRule rule,
+                 int y, bool fitToWindow);
 
   QWidget* panel_;
   QToolButton* button1_;
@@ -57,11 +66,17 @@ class Tfmcominfo : public QWidget {
   QPlainTextEdit* mmmob_;
   QPlainTextEdit* mmtel_;
   QPlainTextEdit* mmemail_;
+  QLabel* txtregion_;
+  QLabel* txtphone_;
+  QLabel* txtwechat_;
+  QPlainTextEdit* mmphone_;
+  QPlainTextEdit* mmwechat_;
 };
 
 // Shows `company` in the detail window: creates the window (owned by `owner`, centred on it)
 // when none is open, otherwise refills the open one; then shows it and brings it to the front.
-Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner);
+Tfmcominfo* ShowCompanyDetails(const TComPanyInfo& company, QWidget* owner,
+                               const std::unordered_set<std::string>* shared = nullptr);
 // The open detail window, or none.
 Tfmcominfo* CurrentCompanyWindow();
 

@@ -95,7 +95,7 @@ void SetShowSavedFileForTesting(std::function<void(const std::string& path)> sho
 }
 
 void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,
-                TExportFormat format) {
+                TExportFormat format, const TResultFilter& filter, bool noShared) {
   if (const char* refusal = TooManyRows(store, keyword, fields, format)) {
     ShowMessageBox(Utf8ToGbk(refusal), MessageCaption(), MB_KIND_INFORMATION);
     return;
@@ -119,7 +119,7 @@ void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFi
           MB_RESULT_CANCEL) {
     return;
   }
-  bool written = store.ExportKeyword(keyword, path, fields, format);
+  bool written = store.ExportKeyword(keyword, path, fields, format, filter, noShared);
   if (!written || !std::filesystem::exists(path, ec)) {
     ShowMessageBox(Utf8ToGbk("数据导出失败！"), MessageCaption(), MB_KIND_INFORMATION);
     return;

@@ -11,14 +11,16 @@
 
 #include "export/ExportFields.h"
 #include "export/ExportFormat.h"
+#include "store/ResultFilter.h"
 
 namespace vlmr {
 
 class TKeyListInfo;
 
-// `keyword` is GBK.
+// `keyword` is GBK. Only the companies that match `filter` are written; with `noShared`
+// without their shared numbers (TKeyListInfo::ExportKeyword).
 void SaveExport(TKeyListInfo& store, const std::string& keyword, const TExportFields& fields,
-                TExportFormat format);
+                TExportFormat format, const TResultFilter& filter = {}, bool noShared = false);
 
 // Replaces what shows a saved file (ShowFileInFolder); empty restores it. For tests.
 void SetShowSavedFileForTesting(std::function<void(const std::string& path)> show);

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -48,6 +49,23 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent, std::size_t compa
   chkurl_ = MakeBox("chkurl", "网址", true);
   chkaddr_ = MakeBox("chkaddr", "地址", true);
   chkaddr_->hide();
+  chkwechat_ = MakeBox("chkwechat", "微信", false);
+  chknoshared_ = MakeBox("chknoshared", "不含共享号码", true);
+  chknoshared_->setToolTip(QString::fromUtf8("不导出三家以上不同公司使用的号码"));
+  rball_ = new QRadioButton(QString::fromUtf8("全部"), this);
+  rball_->setObjectName("rball");
+  rbfiltered_ = new QRadioButton(QString::fromUtf8("当前筛选"), this);
+  rbfiltered_->setObjectName("rbfiltered");
+  rball_->setChecked(true);
+  rbfiltered_->setEnabled(false);
+  lblcount_ = new QLabel(this);
+  lblcount_->setObjectName("lblcount");
+  lblcount_->setStyleSheet("color: #008000;");
+  for (QAbstractButton* box :
+       {static_cast<QAbstractButton*>(chknoshared_), static_cast<QAbstractButton*>(rball_),
+        static_cast<QAbstractButton*>(rbfiltered_)}) {
+    connect(box, &QAbstractButton::toggled, this, [this] { ShowCount(); });
+  }
   chktxt_ = MakeBox("chktxt", "txt格式", false, true);
   chkexecl_ = MakeBox("chkexecl", "Excel格式", false, true);
   chkxlsx_ = MakeBox("chkxlsx", "Excel 2007+ (.xlsx)", false, true);
@@ -87,6 +105,14 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent, std::size_t compa
   grid->addWidget(chktel_, 0, 2);
   grid->addWidget(chkemail_, 1, 0);
   grid->addWidget(chkurl_, 1, 1);
+  grid->addWidget(chkwechat_, 1, 2);
+
+  auto* scope = new QHBoxLayout;
+  scope->setSpacing(10);
+  scope->addWidget(rball_);
+  scope->addWidget(rbfiltered_);
+  scope->addWidget(chknoshared_);
+  scope->addStretch();
 
   auto* formats = new QGridLayout;
   formats->setHorizontalSpacing(6);
@@ -110,6 +136,8 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent, std::size_t compa
   rows->addWidget(label1);
   rows->addLayout(quick);
   rows->addLayout(grid);
+  rows->addLayout(scope);
+  rows->addWidget(lblcount_);
   rows->addLayout(formats);
   rows->addStretch();
   rows->addLayout(buttons);
@@ -118,6 +146,7 @@ Tfmselfiled::Tfmselfiled(std::string keyword, QWidget* parent, std::size_t compa
   const QSize hint = sizeHint();
   setFixedSize(std::max(hint.width(), 250), std::max(hint.height(), 248));
 
+  ShowCount();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -170,8 +199,33 @@ TExportFormat Tfmselfiled::Format() const {
   return sheetFormat_;
 }
 
+void Tfmselfiled::SetScope(bool filterOn, TCount count) {
+  count_ = std::move(count);
+  rbfiltered_->setEnabled(filterOn);
+  (filterOn ? rbfiltered_ : rball_)->setChecked(true);
+  ShowCount();
+}
+
+bool Tfmselfiled::Filtered() const {
+  return rbfiltered_->isChecked();
+}
+
+bool Tfmselfiled::NoShared() const {
+  return chknoshared_->isChecked();
+}
+
+void Tfmselfiled::ShowCount() {
+  if (!count_) {
+    lblcount_->clear();
+    lblcount_->hide();
+    return;
+  }
+  lblcount_->setText(QString::fromUtf8("将导出 %1 家公司").arg(count_(Filtered(), NoShared())));
+  lblcount_->show();
+}
+
 void Tfmselfiled::CheckOnly(QCheckBox* box) {
-  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
+  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_, chkwechat_})
     field->setChecked(field == box);
   chktxt_->setChecked(true);
 }
@@ -186,7 +240,7 @@ void Tfmselfiled::Label5Click() {
   CheckOnly(chkemail_);
 }
 void Tfmselfiled::Label6Click() {
-  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_})
+  for (QCheckBox* field : {chkcompany_, chkmob_, chktel_, chkemail_, chkurl_, chkaddr_, chkwechat_})
     field->setChecked(true);
   chktxt_->setChecked(false);
   FormatBox(sheetFormat_)->setChecked(true);
@@ -201,6 +255,7 @@ void Tfmselfiled::qClick() {
   fields.email = chkemail_->isChecked();
   fields.address = chkaddr_->isChecked();
   fields.webUrl = chkurl_->isChecked();
+  fields.wechat = chkwechat_->isChecked();
   const TExportFormat format = Format();
   if (auto save = OnSave) {
     try {
@@ -216,12 +271,26 @@ void Tfmselfiled::Button1Click() {
   close();
 }
 
-Tfmselfiled* OpenExportDialog(TKeyListInfo& store, const std::string& keyword, QWidget* owner) {
+Tfmselfiled* OpenExportDialog(TKeyListInfo& store, const std::string& keyword, QWidget* owner,
+                              const TResultFilter& filter) {
   const TCompanyList* companies = store.CompanyListOf(keyword);
   auto* dialog = new Tfmselfiled(keyword, owner, companies ? companies->size() : 0);
   TKeyListInfo* target = &store;
-  dialog->OnSave = [target](const std::string& word, const TExportFields& fields,
-                            TExportFormat format) { SaveExport(*target, word, fields, format); };
+  dialog->SetScope(filter.Active(), [target, keyword, filter](bool filtered, bool noShared) {
+    const TCompanyList* list = target->CompanyListOf(keyword);
+    if (!list) {
+      return std::size_t{0};
+    }
+    // A company whose every number is shared is not written without them.
+    TResultFilter chosen = filtered ? filter : TResultFilter();
+    chosen.noShared = chosen.noShared || noShared;
+    return CountMatches(*list, chosen, target->SharedNumbers());
+  });
+  dialog->OnSave = [target, dialog, filter](const std::string& word, const TExportFields& fields,
+                                            TExportFormat format) {
+    SaveExport(*target, word, fields, format, dialog->Filtered() ? filter : TResultFilter(),
+               dialog->NoShared());
+  };
   dialog->show();
   return dialog;
 }

@@ -1,10 +1,16 @@
 // The results view: worker reports of each kind, the grid's cells, its fill and its company
 // deletion, on a window whose store is filled directly.
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
+#include "app/Icons.h"
 #include "app/ResultGridModel.h"
 #include "app/WindowFixture.h"
 #include "store/DataThread.h"
@@ -166,12 +172,12 @@ TEST_F(ResultsViewTest, CellsOfARow) {
   // The picture column's header carries the hint.
   EXPECT_EQ(Grid().headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
             QString::fromUtf8("带图标的为推广用户"));
-  const char* headers[] = {"", "公司名", "手机", "QQ", "邮箱", "来源"};
-  const int widths[] = {31, 231, 175, 100, 142, 40};
-  for (int c = 0; c < 6; ++c) {
+  const char* headers[] = {"", "公司名", "手机", "QQ", "邮箱", "来源", "地区"};
+  const int widths[] = {31, 231, 175, 100, 142, 40, 80};
+  for (int c = 0; c < 7; ++c) {
     EXPECT_EQ(Grid().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
               QString::fromUtf8(headers[c]));
-    if (c < 5) {
+    if (c < 6) {
       EXPECT_EQ(Find<QTableView>("dblist")->columnWidth(c), widths[c]) << c;
     }
   }
@@ -180,7 +186,7 @@ TEST_F(ResultsViewTest, CellsOfARow) {
 
   // A row with no record behind it shows empty cells, and commands on it do nothing.
   Results().AppendCompany(nullptr);
-  for (int c = 0; c < 6; ++c)
+  for (int c = 0; c < 7; ++c)
     EXPECT_FALSE(Cell(c, row, Qt::DisplayRole).isValid()) << c;
   Find<QTableView>("dblist")->selectRow(row);
   const std::size_t asked = boxes_->Asked().size();
@@ -287,6 +293,71 @@ TEST_F(ResultsViewTest, TheExportCommandRefusesTextThatIsNoKeyword) {
   QTest::mouseClick(Find<QPushButton>("BitmapButton3"), Qt::LeftButton);
   EXPECT_EQ(AskedTexts().back(), "请先在左侧选择一个关键词！");
   EXPECT_FALSE(Find<QWidget>("rcloading")->isVisible());
+}
+
+TEST_F(ResultsViewTest, TheFilterBarNarrowsTheGridAndIsKeptPerKeyword) {
+  auto save = [&](const char* name, const char* province, const char* city, bool landline) {
+    TComPanyInfo c = Company("a", name, {"13800000000"});
+    c.region = {G(province), G(city), TRegionSource::Landline};
+    if (landline) {
+      c.AddTel("020-87654321");
+    }
+    W().Store()->SaveCompany("a", c);
+  };
+  save("广州甲", "广东省", "广州市", true);
+  save("深圳乙", "广东省", "深圳市", false);
+  save("北京丙", "北京市", "北京市", false);
+  Show("a");
+  auto* count = Find<QLabel>("txtkeylist");
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 3 条记录"));
+  auto* region = Find<QComboBox>("cbregion");
+  QStringList offered;
+  for (int i = 0; i < region->count(); ++i)
+    offered << region->itemText(i);
+  EXPECT_EQ(offered,
+            QStringList({QString::fromUtf8("全部地区"), QString::fromUtf8("广东省 (2)"),
+                         QString::fromUtf8("　　广州市 (1)"), QString::fromUtf8("　　深圳市 (1)"),
+                         QString::fromUtf8("北京市 (1)")}));
+  EXPECT_EQ(Cell(6, 0), "广州市");
+  // The three share their mobile: it is marked, and so is each company, whose only mobile it is.
+  EXPECT_TRUE(Cell(2, 0, Qt::ToolTipRole).toString().contains("13800000000"));
+  EXPECT_EQ(Cell(0, 0, Qt::DecorationRole).value<QPixmap>().toImage(), SharedMark().toImage());
+
+  region->setCurrentIndex(1);
+  EXPECT_EQ(Grid().RowCount(), 2);
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 3 条记录（已筛选 2 条）"));
+  Find<QCheckBox>("chkfiltertel")->setChecked(true);
+  EXPECT_EQ(Grid().RowCount(), 1);
+  EXPECT_EQ(Cell(1, 0), "广州甲");
+
+  // The name box filters once the typing pauses or on Return.
+  Find<QCheckBox>("chkfiltertel")->setChecked(false);
+  auto* name = Find<QLineEdit>("edfiltername");
+  name->insert(QString::fromUtf8("深圳"));  // as typing does: the filter waits
+  EXPECT_EQ(Grid().RowCount(), 2);
+  QTest::keyClick(name, Qt::Key_Return);
+  EXPECT_EQ(Grid().RowCount(), 1);
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 3 条记录（已筛选 1 条）"));
+
+  // A company saved meanwhile shows only when it matches.
+  save("深圳丁", "广东省", "深圳市", false);
+  save("上海戊", "上海市", "上海市", false);
+  EXPECT_EQ(Grid().RowCount(), 2);
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 5 条记录（已筛选 2 条）"));
+
+  // Another keyword has no filter; coming back restores this one's.
+  Show("b");
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 0 条记录"));
+  EXPECT_EQ(region->currentIndex(), 0);
+  EXPECT_TRUE(name->text().isEmpty());
+  Show("a");
+  EXPECT_EQ(Grid().RowCount(), 2);
+  EXPECT_EQ(name->text(), QString::fromUtf8("深圳"));
+  EXPECT_EQ(region->currentText(), QString::fromUtf8("广东省 (3)"));
+
+  Find<QPushButton>("btnfilterclear")->click();
+  EXPECT_EQ(Grid().RowCount(), 5);
+  EXPECT_EQ(count->text(), QString::fromUtf8("共 5 条记录"));
 }
 
 }  // namespace

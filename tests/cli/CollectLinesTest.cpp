@@ -50,6 +50,21 @@ TEST(CollectOptions, ReadsEachCommand) {
   EXPECT_TRUE(f.mobile && f.webUrl);
   EXPECT_FALSE(f.company || f.qq || f.email || f.address);
 
+  // The window's filter, as options of the export.
+  TParsedCommandLine filtered = Parse(
+      {"export", "k", "--format", "txt", "-o", "f", "--region", "广东", "--source", "sogou",
+       "--with", "landline,wechat", "--name", " 电子 ", "--no-shared", "--fields", "name,wechat"});
+  ASSERT_EQ(filtered.outcome, TParsedCommandLine::TOutcome::Options) << filtered.text;
+  const TCollectOptions& fo = filtered.options;
+  EXPECT_EQ(fo.region, Utf8ToGbk("广东"));
+  EXPECT_EQ(fo.filter.source, Utf8ToGbk("搜狗"));
+  EXPECT_TRUE(fo.filter.hasLandline && fo.filter.hasWeChat && !fo.filter.hasEmail);
+  EXPECT_EQ(fo.filter.name, Utf8ToGbk("电子"));
+  EXPECT_TRUE(fo.noShared);
+  EXPECT_TRUE(fo.fields.company && fo.fields.wechat && !fo.fields.mobile);
+  EXPECT_FALSE(out.options.noShared);
+  EXPECT_FALSE(out.options.filter.Active());
+
   EXPECT_EQ(Parse({"list", "--json"}).options.action, TCollectAction::List);
   TParsedCommandLine help = Parse({"--help"});
   EXPECT_EQ(help.outcome, TParsedCommandLine::TOutcome::Help);
@@ -57,13 +72,15 @@ TEST(CollectOptions, ReadsEachCommand) {
 }
 
 TEST(CollectOptions, BadUsageIsOneLine) {
-  for (auto args :
-       std::vector<std::vector<const char*>>{{},
-                                             {"run"},
-                                             {"run", "k", "--for", "-2"},
-                                             {"export", "a", "b", "--format", "txt", "-o", "x"},
-                                             {"list", "extra"},
-                                             {"run", "\xff\xfe"}}) {
+  for (auto args : std::vector<std::vector<const char*>>{
+           {},
+           {"run"},
+           {"run", "k", "--for", "-2"},
+           {"export", "a", "b", "--format", "txt", "-o", "x"},
+           {"export", "a", "--format", "txt", "-o", "x", "--with", "fax"},
+           {"export", "a", "--format", "txt", "-o", "x", "--source", "google"},
+           {"list", "extra"},
+           {"run", "\xff\xfe"}}) {
     TParsedCommandLine parsed = Parse(args);
     EXPECT_EQ(parsed.outcome, TParsedCommandLine::TOutcome::Usage);
     EXPECT_EQ(parsed.text.find('\n'), std::string::npos) << parsed.text;

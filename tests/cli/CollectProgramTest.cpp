@@ -248,6 +248,13 @@ TEST_F(CollectProgramTest, ListAndExportShowWhatARunStored) {
     }
   }
 
+  // A region none of its companies is in writes nothing and says so.
+  auto nowhere = Start(web, {"export", keyword, "--format", "txt", "--region", "火星", "-o",
+                             root_.File("r.txt"), "--data", Data()});
+  EXPECT_EQ(RunToEnd(*nowhere), 1);
+  EXPECT_NE(nowhere->Err().find("没有地区[火星]"), std::string::npos) << nowhere->Err();
+  EXPECT_FALSE(std::filesystem::exists(root_.File("r.txt")));
+
   auto empty = Start(
       web, {"export", "甲 公司", "--format", "xls", "-o", root_.File("e.xls"), "--data", Data()});
   if (keyword != "甲 公司") {

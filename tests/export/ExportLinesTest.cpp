@@ -115,6 +115,14 @@ TEST(ExportTextFile, HoldsTheExactLines) {
        {{"N", {"1"}, {"2"}, {"3@x.cn"}, "http://n.cn", "广州 天河"}},
        "wamqec",
        "公司名,手机,QQ,邮箱,地址,网址\r\nN,1,2,3@x.cn,广州 天河,http://n.cn\r\n"},
+      {"WeChat after the web address",
+       {{"N", {"1"}, {}, {}, "http://n.cn", "", {"wx_abc1", "13800000001"}}},
+       "xcw",
+       "公司名,网址,微信\r\nN,http://n.cn,wx_abc1,13800000001\r\n"},
+      {"WeChat alone: one line per ID",
+       {{"N", {"1"}, {}, {}, "", "", {"wx_abc1", "wx_def2"}}},
+       "x",
+       "wx_abc1\r\nwx_def2\r\n"},
       {"no field: an empty file", {{"N", {"1"}, {}, {}}}, "", ""},
   };
   test::TTempFolder folder;

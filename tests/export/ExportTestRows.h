@@ -21,6 +21,7 @@ struct TCompanyRow {
   std::vector<const char*> emails;
   const char* url = "";
   const char* address = "";
+  std::vector<const char*> wechats = {};
 };
 
 inline std::vector<std::shared_ptr<TComPanyInfo>> Companies(const std::vector<TCompanyRow>& rows) {
@@ -36,6 +37,8 @@ inline std::vector<std::shared_ptr<TComPanyInfo>> Companies(const std::vector<TC
       company->AddEmail(G(e));
     company->webUrl = G(row.url);
     company->address = G(row.address);
+    for (const char* w : row.wechats)
+      company->AddWeChat(G(w));
     company->AddTel("020-12345678");  // landlines are never exported
     out.push_back(std::move(company));
   }
@@ -50,6 +53,7 @@ inline TExportFields Fields(const std::string& letters) {
   f.email = letters.find('e') != std::string::npos;
   f.address = letters.find('a') != std::string::npos;
   f.webUrl = letters.find('w') != std::string::npos;
+  f.wechat = letters.find('x') != std::string::npos;
   return f;
 }
 

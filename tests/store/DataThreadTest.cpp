@@ -82,11 +82,11 @@ TEST_F(Loader, ReadsEveryColumnOfTheKeywordsRows) {
         "insert into tbl_list values(null, 'A,B.', '天河', 'http://a.cn', "
         "'亅@a.cn|b@c.cn', '  020-1' || char(13,10,13,10) || '020-2' || char(13,10) || ' ', "
         "'13800000001|13800000002', null, '百度', '1', 0, " +
-        id + ", null)");
+        id + ", null, null, null, null, null)");
     raw.Exec(
         "insert into tbl_list values(null, 'C', '', '', '', '', "
         "'a' || char(13,10) || 'b' || char(13,10), '1001', '360', '', 0, " +
-        id + ", 1)");
+        id + ", 1, null, null, null, null)");
     raw.Exec("insert into tbl_list(ComName, mob, keyid) values('Elsewhere', '1', " +
              Store().FindKeyword("other")->Id + ")");
   }

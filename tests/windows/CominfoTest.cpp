@@ -19,7 +19,6 @@ TComPanyInfo Company(const char* name, int mobiles, int qqs, int emails) {
   TComPanyInfo company;
   company.SetComName(Utf8ToGbk(name));
   company.webUrl = "http://www.example.cn";
-  company.AddTel("020-87654321");
   company.address = Utf8ToGbk("广州市天河区");
   for (int i = 0; i < mobiles; ++i)
     company.AddMobile("1380000000" + std::to_string(i));
@@ -99,6 +98,37 @@ TEST(Cominfo, ShowsNameAddressAndOneValuePerLine) {
 
   window.ShowCompany(Company("", 0, 0, 0));
   EXPECT_EQ(window.findChild<QLabel*>("txtwin")->text(), " ");
+}
+
+TEST(Cominfo, NumbersGroupedByKindSharedOnesMarkedWeChatAndRegion) {
+  Tfmcominfo window;
+  TComPanyInfo company = Company("广州某某电子有限公司", 2, 1, 1);
+  company.AddTel("400-812-3456");
+  company.AddTel("020-87654321");
+  company.AddWeChat("gz_sales01");
+  company.region = {Utf8ToGbk("广东省"), Utf8ToGbk("广州市"), TRegionSource::Landline};
+  const std::unordered_set<std::string> shared = {"13800000001", "4008123456"};
+  window.ShowCompany(company, &shared);
+  EXPECT_EQ(window.findChild<QPlainTextEdit*>("mmmob")->toPlainText(),
+            QString::fromUtf8("13800000000\n13800000001  [共享号码]"));
+  // Landlines before 400 numbers, each with its kind.
+  EXPECT_EQ(window.findChild<QPlainTextEdit*>("mmphone")->toPlainText(),
+            QString::fromUtf8("020-87654321（座机）\n400-812-3456（400电话）  [共享号码]"));
+  EXPECT_EQ(window.findChild<QPlainTextEdit*>("mmwechat")->toPlainText(), "gz_sales01");
+  EXPECT_EQ(window.findChild<QLabel*>("txtregion")->text(),
+            QString::fromUtf8("地区：广东省广州市（来自座机）"));
+  // Blocks in order: mobiles, numbers, QQ, WeChat, e-mail.
+  EXPECT_EQ(Block(window, "txtmob", "mmmob"), "149/36");
+  EXPECT_EQ(Block(window, "txtphone", "mmphone"), "195/36");
+  EXPECT_EQ(Block(window, "txttel", "mmtel"), "241/20");
+  EXPECT_EQ(Block(window, "txtwechat", "mmwechat"), "271/20");
+  EXPECT_EQ(Block(window, "txtemail", "mmemail"), "301/20");
+
+  // Without a region or shared numbers nothing is marked.
+  company.region = {};
+  window.ShowCompany(company);
+  EXPECT_TRUE(window.findChild<QLabel*>("txtregion")->text().isEmpty());
+  EXPECT_FALSE(window.findChild<QPlainTextEdit*>("mmmob")->toPlainText().contains("["));
 }
 
 TEST(Cominfo, OneWindowAtATimeRefilledUntilClosed) {

@@ -27,6 +27,8 @@ void TComPanyInfo::Clear() {
   tels.Clear();
   mobiles.Clear();
   emails.Clear();
+  wechats.Clear();
+  region = {};
   comName_.clear();
   address.clear();
   webUrl.clear();
@@ -48,6 +50,8 @@ void TComPanyInfo::Assign(const TComPanyInfo& other) {
   mobiles = other.mobiles;
   emails = other.emails;
   qqs = other.qqs;
+  wechats = other.wechats;
+  region = other.region;
 }
 
 std::string TComPanyInfo::GetComName() const {

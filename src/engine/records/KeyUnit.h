@@ -12,6 +12,20 @@
 
 namespace vlmr {
 
+// Where a region was read from: the first landline's area code, the mobiles' issuing cities,
+// the address text, or nowhere. The values are stored; never renumber them.
+enum class TRegionSource : std::uint8_t { None = 0, Landline = 1, Mobile = 2, Address = 3 };
+
+// A company's province and city (GBK, as the geocoder names them: "广东省", "广州市"; a
+// municipality is its own province and city). Either may be empty.
+struct TRegion {
+  std::string province;
+  std::string city;
+  TRegionSource source = TRegionSource::None;
+  bool empty() const { return province.empty() && city.empty(); }
+  bool operator==(const TRegion&) const = default;
+};
+
 // One company as a crawler found it, or as the store keeps it.
 class TComPanyInfo {
  public:
@@ -23,9 +37,10 @@ class TComPanyInfo {
   void AddMobile(std::string_view text) { mobiles.Add(text); }
   void AddEmail(std::string_view text) { emails.Add(text); }
   void AddQQ(std::string_view text) { qqs.Add(text); }
+  void AddWeChat(std::string_view text) { wechats.Add(text); }
 
-  // Empties tels, mobiles and emails, the name, address, web address and source, and the
-  // promoted mark; QQ numbers, keyword, listId and the certified mark stay.
+  // Empties tels, mobiles, emails and WeChat IDs, the name, address, region, web address and
+  // source, and the promoted mark; QQ numbers, keyword, listId and the certified mark stay.
   void Clear();
   // Copies everything but listId and keyword; the name passes through GetComName and
   // SetComName, so an empty name arrives as one space.
@@ -44,6 +59,8 @@ class TComPanyInfo {
   TUniqueStringList mobiles;
   TUniqueStringList emails;
   TUniqueStringList qqs;
+  TUniqueStringList wechats;
+  TRegion region;  // computed from the numbers and the address (engine/Region.h)
   std::string webUrl;
   std::string source;
   std::uint8_t isPay = 0;

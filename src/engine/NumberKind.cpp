@@ -1,0 +1,61 @@
+#include "engine/NumberKind.h"
+
+#include <phonenumbers/phonenumber.pb.h>
+#include <phonenumbers/phonenumberutil.h>
+
+#include <cstdint>
+
+namespace vlmr {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+TNumberKind KindOfNumber(std::string_view written) {
+  std::string digits = NumberDigits(written);
+  // A national significant number: without the trunk 0 of an area code.
+  std::string_view national = digits;
+  if (national.starts_with('0')) {
+    national.remove_prefix(1);
+  }
+  if (national.empty() || national.size() > 12) {
+    return TNumberKind::Other;
+  }
+  std::uint64_t value = 0;
+  for (char c : national) {
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  PhoneNumber number;
+  number.set_country_code(86);
+  number.set_national_number(value);
+  switch (PhoneNumberUtil::GetInstance()->GetNumberType(number)) {
+    case PhoneNumberUtil::MOBILE:
+      return TNumberKind::Mobile;
+    case PhoneNumberUtil::FIXED_LINE:
+    case PhoneNumberUtil::FIXED_LINE_OR_MOBILE:
+      return TNumberKind::Landline;
+    case PhoneNumberUtil::TOLL_FREE:
+      return TNumberKind::TollFree;
+    case PhoneNumberUtil::SHARED_COST:
+      return TNumberKind::SharedCost;
+    default:
+      return TNumberKind::Other;
+  }
+}
+
+const char* NumberKindLabel(TNumberKind kind) {
+  switch (kind) {
+    case TNumberKind::Mobile:
+      return "手机";
+    case TNumberKind::Landline:
+      return "座机";
+    case TNumberKind::TollFree:
+      return "800电话";
+    case TNumberKind::SharedCost:
+      return "400电话";
+    case TNumberKind::Other:
+      break;
+  }
+  return "其他";
+}
+
+}  // namespace vlmr
