@@ -177,11 +177,11 @@ void TResultsView::ApplyFilter(const TResultFilter& filter) {
 void TResultsView::ShowCompanies(const TCompanyList& companies) {
   HideBackground();
   if (!allRows_.empty() && RowsBegin(companies, false)) {
-    AppendFrom(companies);
+    AppendFrom(companies, false);
     return;
   }
   allRows_.clear();
-  AppendFrom(companies);
+  AppendFrom(companies, true);
 }
 
 void TResultsView::ShowArriving(const TCompanyList& rows) {
@@ -190,7 +190,7 @@ void TResultsView::ShowArriving(const TCompanyList& rows) {
   }
   HideBackground();
   SetLoading(false);
-  AppendFrom(rows);
+  AppendFrom(rows, false);
 }
 
 bool TResultsView::RowsBegin(const TCompanyList& companies, bool lastOnly) const {
@@ -206,7 +206,7 @@ bool TResultsView::RowsBegin(const TCompanyList& companies, bool lastOnly) const
   return true;
 }
 
-void TResultsView::AppendFrom(const TCompanyList& companies) {
+void TResultsView::AppendFrom(const TCompanyList& companies, bool replace) {
   const TResultFilter filter = FilterOf(keyword_);
   if (allRows_.empty()) {
     // A keyword's first rows: its own filter, and the grid starts over.
@@ -214,9 +214,14 @@ void TResultsView::AppendFrom(const TCompanyList& companies) {
     filterBar_->SetFilter(filter);
     regions_ = {};
     regionRefresh_->stop();
-    gridModel->Clear();
+    if (gridModel->RowCount() > 0 && !replace) {
+      gridModel->Clear();
+    }
   }
   const std::size_t held = allRows_.size();
+  if (replace && held >= companies.size()) {
+    gridModel->Clear();
+  }
   if (held < companies.size()) {
     const TSharedNumbers& shared = shared_ ? *shared_ : NoSharedNumbers();
     std::vector<TResultGridModel::TRow> shown;
@@ -230,7 +235,11 @@ void TResultsView::AppendFrom(const TCompanyList& companies) {
         shown.push_back(*it);
       }
     }
-    if (!shown.empty()) {
+    if (replace) {
+      dblist->setUpdatesEnabled(false);
+      gridModel->SetRows(std::move(shown));
+      dblist->setUpdatesEnabled(true);
+    } else {
       gridModel->AppendRows(std::move(shown));
     }
     if (held == 0) {

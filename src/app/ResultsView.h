@@ -81,8 +81,9 @@ class TResultsView : public QWidget {
   // lose a company.
   bool RowsBegin(const TCompanyList& companies, bool lastOnly) const;
   // Takes the companies after the keyword's rows so far: the grid adds those the filter lets
-  // through, the region counts follow, and the count shows.
-  void AppendFrom(const TCompanyList& companies);
+  // through (with `replace`, they become its rows in one reset), the region counts follow, and
+  // the count shows.
+  void AppendFrom(const TCompanyList& companies, bool replace);
   void dblistDblClick();
   void N5Click();
 

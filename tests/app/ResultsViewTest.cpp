@@ -14,6 +14,7 @@
 #include "app/ResultGridModel.h"
 #include "app/WindowFixture.h"
 #include "store/DataThread.h"
+#include "store/KeyListInfo.h"
 #include "support/TestText.h"
 #include "windows/Cominfo.h"
 
@@ -358,6 +359,40 @@ TEST_F(ResultsViewTest, TheFilterBarNarrowsTheGridAndIsKeptPerKeyword) {
   Find<QPushButton>("btnfilterclear")->click();
   EXPECT_EQ(Grid().RowCount(), 5);
   EXPECT_EQ(count->text(), QString::fromUtf8("共 5 条记录"));
+}
+
+// A filter on a keyword whose companies load in batches: each batch adds only its matching rows,
+// the count says how many of how many, and the load's end keeps the rows.
+TEST_F(ResultsViewTest, AFilteredKeywordTakesItsLoadingRowsThroughItsFilter) {
+  Show("b");  // an empty keyword loads again each time it is shown
+  auto* name = Find<QLineEdit>("edfiltername");
+  name->insert(QString::fromUtf8("乙"));
+  QTest::keyClick(name, Qt::Key_Return);
+  Show("a");
+  const int rows = kLoadBatch * 2 + 5;
+  {
+    // Another store on the same file: the window's knows nothing of these until it loads them.
+    TKeyListInfo other;
+    other.LoadKeywords();
+    for (int i = 0; i < rows; ++i) {
+      const std::string company = (i % 3 == 0 ? "乙" : "甲") + std::to_string(i);
+      ASSERT_TRUE(other.SaveCompany("b", Company("b", company.c_str(), {"13800000000"})));
+    }
+  }
+  QSignalSpy resets(&Grid(), &QAbstractItemModel::modelReset);
+  ClickItem("b");
+  ASSERT_TRUE(Until([&] {
+    return !W().Store()->FindKeyword("b")->LoadRunning() && Results().TotalRows() == rows;
+  }));
+  const int matching = (rows + 2) / 3;
+  EXPECT_EQ(Grid().RowCount(), matching);
+  EXPECT_EQ(resets.count(), 1);  // the click's; every batch was added below
+  EXPECT_EQ(Cell(1, 0), "乙0");
+  EXPECT_EQ(Cell(1, matching - 1), "乙" + std::to_string((matching - 1) * 3));
+  EXPECT_EQ(Find<QLabel>("txtkeylist")->text(),
+            QString::fromUtf8("共 %1 条记录（已筛选 %2 条）").arg(rows).arg(matching));
+  Find<QPushButton>("btnfilterclear")->click();
+  EXPECT_EQ(Grid().RowCount(), rows);
 }
 
 }  // namespace
