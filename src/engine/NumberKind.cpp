@@ -1,13 +1,11 @@
 #include "engine/NumberKind.h"
 
-#include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>
 
-#include <cstdint>
+#include "engine/ChinaNumber.h"
 
 namespace vlmr {
 
-using i18n::phonenumbers::PhoneNumber;
 using i18n::phonenumbers::PhoneNumberUtil;
 
 TNumberKind KindOfNumber(std::string_view written) {
@@ -20,14 +18,7 @@ TNumberKind KindOfNumber(std::string_view written) {
   if (national.empty() || national.size() > 12) {
     return TNumberKind::Other;
   }
-  std::uint64_t value = 0;
-  for (char c : national) {
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  PhoneNumber number;
-  number.set_country_code(86);
-  number.set_national_number(value);
-  switch (PhoneNumberUtil::GetInstance()->GetNumberType(number)) {
+  switch (PhoneNumberUtil::GetInstance()->GetNumberType(ChinaNumber(national))) {
     case PhoneNumberUtil::MOBILE:
       return TNumberKind::Mobile;
     case PhoneNumberUtil::FIXED_LINE:

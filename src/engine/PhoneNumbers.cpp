@@ -1,20 +1,18 @@
 #include "engine/PhoneNumbers.h"
 
-#include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>
 
 #include <algorithm>
 #include <cstdint>
 
 #include "base/Text.h"
+#include "engine/ChinaNumber.h"
 
 namespace vlmr {
 namespace {
 
-using i18n::phonenumbers::PhoneNumber;
 using i18n::phonenumbers::PhoneNumberUtil;
 
-constexpr int kChinaCallingCode = 86;
 constexpr std::size_t kMobileDigits = 11;
 
 bool IsDigit(char c) {
@@ -27,15 +25,8 @@ bool AllDigits(std::string_view text) {
 
 // The type libphonenumber gives a national significant number (no trunk prefix) of China.
 PhoneNumberUtil::PhoneNumberType TypeOf(std::string_view national) {
-  std::uint64_t value = 0;
-  for (char c : national) {
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  PhoneNumber number;
-  number.set_country_code(kChinaCallingCode);
-  number.set_national_number(value);
   // The instance is made once and is safe to use from every thread.
-  return PhoneNumberUtil::GetInstance()->GetNumberType(number);
+  return PhoneNumberUtil::GetInstance()->GetNumberType(ChinaNumber(national));
 }
 
 // A maximal run of ASCII digits, [begin, end).

@@ -1,7 +1,6 @@
 #include "engine/Region.h"
 
 #include <phonenumbers/geocoding/phonenumber_offline_geocoder.h>
-#include <phonenumbers/phonenumber.pb.h>
 #include <unicode/locid.h>
 
 #include <algorithm>
@@ -12,12 +11,12 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "engine/ChinaNumber.h"
 #include "engine/NumberKind.h"
 
 namespace vlmr {
 namespace {
 
-using i18n::phonenumbers::PhoneNumber;
 using i18n::phonenumbers::PhoneNumberOfflineGeocoder;
 
 struct TProvince {
@@ -84,15 +83,9 @@ class TPlaceCache {
       return found->second;
     }
     // Any number of the prefix names the same place: the rest of the digits are filled in.
-    std::string national = digits[0] == '0' ? digits.substr(1) : digits;
-    std::uint64_t value = 0;
-    for (char c : national) {
-      value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    PhoneNumber number;
-    number.set_country_code(86);
-    number.set_national_number(value);
-    TRegion place = SplitPlace(geocoder_.GetDescriptionForValidNumber(number, locale_));
+    const std::string_view national = std::string_view(digits).substr(digits[0] == '0' ? 1 : 0);
+    TRegion place =
+        SplitPlace(geocoder_.GetDescriptionForValidNumber(ChinaNumber(national), locale_));
     places_.emplace(std::move(key), place);
     return place;
   }
