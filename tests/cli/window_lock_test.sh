@@ -30,12 +30,13 @@ trap 'for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done' EXIT
 setsid flock "$work/prog/Data/users.lock" sleep 60 &
 holder=$!
 pids+=($holder)
-# Until the holder really has the lock (a busy machine may start it late).
+# Until the holder really has the lock (a busy machine may start it late). A busy machine may
+# also take many seconds to show a window (a sanitizer build, builds running beside it).
 for _ in $(seq 1 100); do flock -n "$work/prog/Data/users.lock" true || break; sleep 0.1; done
 "$work/prog/vlmr" > "$work/refused.log" 2>&1 &
 refused=$!
 pids+=($refused)
-for _ in $(seq 1 200); do [ "$(visible '^提示$')" -ge 1 ] && break; sleep 0.1; done
+for _ in $(seq 1 600); do [ "$(visible '^提示$')" -ge 1 ] && break; sleep 0.1; done
 [ "$(visible '^提示$')" -ge 1 ] || fail "no message while the collector holds the folder"
 [ "$(visible '^vlmr V1\.5$')" -eq 0 ] || fail "the main window opened beside the collector"
 xdotool search --onlyvisible --name '^提示$' windowactivate --sync key Return 2>/dev/null ||
@@ -51,7 +52,7 @@ wait "$holder" 2>/dev/null || true
 "$work/prog/vlmr" > "$work/window.log" 2>&1 &
 window=$!
 pids+=($window)
-for _ in $(seq 1 200); do [ "$(visible '^vlmr V1\.5$')" -ge 1 ] && break; sleep 0.1; done
+for _ in $(seq 1 600); do [ "$(visible '^vlmr V1\.5$')" -ge 1 ] && break; sleep 0.1; done
 [ "$(visible '^vlmr V1\.5$')" -eq 1 ] || fail "the window did not start once the folder was free"
 code=0
 "$work/prog/vlmr-collect" list > "$work/list.out" 2> "$work/list.err" || code=$?
