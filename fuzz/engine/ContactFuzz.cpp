@@ -7,16 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "../FuzzCheck.h"
 #include "engine/ContactExtract.h"
 #include "engine/PhoneNumbers.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    __builtin_trap();
-  }
-}
+using vlmr::fuzz::Check;
 
 bool AllDigits(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

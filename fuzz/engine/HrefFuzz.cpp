@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "../FuzzCheck.h"
 #include "base/Text.h"
 #include "engine/BeiAn.h"
 #include "engine/ContactExtract.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    __builtin_trap();
-  }
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && vlmr::SameText(text.substr(0, prefix.size()), prefix);
-}
+using vlmr::fuzz::Check;
+using vlmr::fuzz::StartsWithNoCase;
 
 void Links(std::string_view host, std::string_view anchor) {
   const std::string href = vlmr::HrefOf(anchor);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "../FuzzCheck.h"
 #include "base/Text.h"
 #include "engine/ChatLinks.h"
 #include "engine/ContactLinks.h"
@@ -19,15 +20,8 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    __builtin_trap();
-  }
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && vlmr::SameText(text.substr(0, prefix.size()), prefix);
-}
+using vlmr::fuzz::Check;
+using vlmr::fuzz::StartsWithNoCase;
 
 }  // namespace
 

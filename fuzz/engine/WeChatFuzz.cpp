@@ -7,15 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "../FuzzCheck.h"
 #include "engine/WeChatIds.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) {
-    __builtin_trap();
-  }
-}
+using vlmr::fuzz::Check;
 
 bool IsIdChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../FuzzCheck.h"
 #include "base/Text.h"
 #include "export/DS2Excel.h"
 #include "export/ExportFile.h"
@@ -27,11 +28,7 @@ namespace {
 
 using vlmr::TDS2Excel;
 
-void Check(bool condition) {
-  if (!condition) {
-    __builtin_trap();
-  }
-}
+using vlmr::fuzz::Check;
 
 vlmr::test::TTempFolder& Folder() {
   static vlmr::test::TTempFolder folder;
